@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Tirlindo developers
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+// A character as described by its manifest (a small JSON file with SVG parts beside it).
+// A frame is a stack of parts drawn in order; an animation is a list of frames. Three roles
+// name the animations the component itself needs: appearing, idling and speaking (whose
+// frames go from the closed mouth to the widest one).
+struct CharacterFrame
+{
+    QStringList parts;
+    int durationMs = 100;
+    int dy = 0; // vertical offset in canvas units, for hops and bows
+};
+
+struct CharacterAnimation
+{
+    QString name;
+    QList<CharacterFrame> frames;
+};
+
+struct CharacterFile
+{
+    QString id;
+    QString displayName;
+    QSize canvas;          // size of every part's viewBox, in canvas units
+    int defaultHeight = 0; // in device-independent pixels
+    QString voiceLanguage;
+    int voiceRate = 0;  // words per minute
+    int voicePitch = 0; // 0-100
+    QString showAnimation;
+    QString idleAnimation;
+    QString speakAnimation;
+    QHash<QString, QString> partFiles;             // part name -> absolute SVG path
+    QHash<QString, CharacterAnimation> animations; // key: lower-case name
+
+    // Reads and validates the manifest and every part it names; throws RuntimeError.
+    static CharacterFile load(const QString &loadKey);
+    // The game's fixed character path maps to the bundled copy; anything else is a real file.
+    static QString resolve(const QString &loadKey);
+
+    const CharacterAnimation *animation(const QString &name) const;
+};

@@ -1,0 +1,327 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Tirlindo developers
+#include "platform/agent/FloatingCharacter.h"
+
+#include "platform/RuntimeError.h"
+#include "platform/agent/BalloonWindow.h"
+#include "platform/agent/CharacterWindow.h"
+#include "platform/agent/VoiceWorker.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <QVariantAnimation>
+#include <atomic>
+#include <cmath>
+
+namespace {
+constexpr double kMovePixelsPerSecond = 900;
+constexpr int kLongestMoveMs = 1200;
+// Long enough to read the last word, short enough not to cover the game.
+constexpr int kBalloonLingerMs = 1500;
+
+quint64 nextSpeechId()
+{
+    static std::atomic<quint64> counter{0};
+    return ++counter;
+}
+} // namespace
+
+QString FloatingCharacter::Request::describe() const
+{
+    switch (kind) {
+    case Show:
+        return QStringLiteral("Show");
+    case MoveTo:
+        return QStringLiteral("MoveTo(%1,%2)").arg(point.x()).arg(point.y());
+    case Play:
+        return QStringLiteral("Play(%1)").arg(text);
+    case Height:
+        return QStringLiteral("Height(%1)").arg(point.y());
+    case Speak:
+        return QStringLiteral("Speak(%1)").arg(text);
+    }
+    return {};
+}
+
+FloatingCharacter::FloatingCharacter(const QString &id, CharacterFile file, QObject *parent)
+    : QObject(parent)
+    , m_id(id)
+    , m_file(std::move(file))
+    , m_window(std::make_unique<CharacterWindow>(m_file))
+    , m_balloon(std::make_unique<BalloonWindow>())
+    , m_frameTimer(new QTimer(this))
+    , m_balloonTimer(new QTimer(this))
+    , m_voice(VoiceWorker::shared())
+{
+    m_frameTimer->setSingleShot(true);
+    connect(m_frameTimer, &QTimer::timeout, this, &FloatingCharacter::advanceFrame);
+    m_balloonTimer->setSingleShot(true);
+    connect(m_balloonTimer, &QTimer::timeout, m_balloon.get(), &QWidget::hide);
+
+    connect(m_voice, &VoiceWorker::synthesized, this, [this](quint64 id, const Utterance &u) {
+        if (id != m_speechId)
+            return;
+        m_utterance = u;
+        Q_EMIT speechSynthesized(u);
+    });
+    connect(m_voice, &VoiceWorker::progressed, this, [this](quint64 id, int ms) {
+        if (id == m_speechId)
+            onProgress(ms);
+    });
+    connect(m_voice, &VoiceWorker::spoken, this, [this](quint64 id, bool) {
+        if (id == m_speechId)
+            onSpoken();
+    });
+
+    m_position = defaultPosition();
+    m_window->move(m_position);
+    m_animation = m_file.animation(m_file.idleAnimation);
+    showFrame(0);
+}
+
+FloatingCharacter::~FloatingCharacter()
+{
+    if (m_speechId) {
+        const quint64 id = m_speechId;
+        VoiceWorker *voice = m_voice;
+        QMetaObject::invokeMethod(voice, [voice, id] { voice->cancel(id); }, Qt::QueuedConnection);
+    }
+}
+
+QPoint FloatingCharacter::defaultPosition() const
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 800, 600);
+    return avail.bottomRight() - QPoint(m_window->width() + 40, m_window->height() + 40);
+}
+
+int FloatingCharacter::scaled(int ms) const
+{
+    return std::max(0, int(std::lround(ms * m_timeScale)));
+}
+
+QString FloatingCharacter::currentAnimation() const
+{
+    return m_animation ? m_animation->name : QString();
+}
+
+// --- the requests: checked now, performed later ---------------------------------------------
+
+void FloatingCharacter::Show()
+{
+    enqueue({Request::Show, {}, {}});
+}
+
+void FloatingCharacter::MoveTo(int x, int y)
+{
+    enqueue({Request::MoveTo, {}, QPoint(x, y)});
+}
+
+void FloatingCharacter::Play(const QString &animation)
+{
+    const CharacterAnimation *found = m_file.animation(animation);
+    if (!found)
+        throw RuntimeError(QStringLiteral("Il personaggio %1 non ha l'animazione \"%2\"").arg(m_id, animation));
+    enqueue({Request::Play, found->name, {}});
+}
+
+void FloatingCharacter::setHeight(int pixels)
+{
+    if (pixels <= 0 || pixels > 4096)
+        throw RuntimeError(QStringLiteral("Altezza non valida per %1: %2").arg(m_id).arg(pixels));
+    enqueue({Request::Height, {}, QPoint(0, pixels)});
+}
+
+void FloatingCharacter::Speak(const QString &text)
+{
+    enqueue({Request::Speak, text, {}});
+}
+
+void FloatingCharacter::enqueue(Request request)
+{
+    m_pending.enqueue(std::move(request));
+    // Never perform inside the call: the caller's routine must finish first.
+    if (!m_current && !m_scheduled) {
+        m_scheduled = true;
+        QTimer::singleShot(0, this, &FloatingCharacter::performNext);
+    }
+}
+
+void FloatingCharacter::performNext()
+{
+    m_scheduled = false;
+    if (m_current)
+        return;
+    if (m_pending.isEmpty()) {
+        startIdle();
+        Q_EMIT queueEmptied();
+        return;
+    }
+    m_current = m_pending.dequeue();
+    Q_EMIT requestStarted(m_current->describe());
+    // Without a window manager "stays on top" means nothing: come forward for every request.
+    if (m_window->isVisible())
+        m_window->raise();
+    perform(*m_current);
+}
+
+void FloatingCharacter::done()
+{
+    const QString finished = m_current->describe();
+    m_current.reset();
+    Q_EMIT requestFinished(finished);
+    if (!m_scheduled) {
+        m_scheduled = true;
+        QTimer::singleShot(0, this, &FloatingCharacter::performNext);
+    }
+}
+
+void FloatingCharacter::perform(const Request &request)
+{
+    switch (request.kind) {
+    case Request::Show:
+        if (m_window->isVisible())
+            return done();
+        m_window->move(m_position);
+        play(*m_file.animation(m_file.showAnimation), false, [this] { done(); });
+        m_window->show();
+        m_window->raise();
+        return;
+    case Request::MoveTo:
+        return moveSmoothly(request.point);
+    case Request::Play:
+        return play(*m_file.animation(request.text), false, [this] { done(); });
+    case Request::Height:
+        m_window->setCharacterHeight(request.point.y());
+        showFrame(m_frame);
+        return done();
+    case Request::Speak:
+        return startSpeaking(request.text);
+    }
+}
+
+// --- animation -----------------------------------------------------------------------------
+
+void FloatingCharacter::play(const CharacterAnimation &animation, bool loop, std::function<void()> then)
+{
+    m_animation = &animation;
+    m_loop = loop;
+    m_afterAnimation = std::move(then);
+    showFrame(0);
+    m_frameTimer->start(scaled(animation.frames.at(0).durationMs));
+}
+
+void FloatingCharacter::showFrame(int index)
+{
+    m_frame = index;
+    m_window->showFrame(*m_animation, index);
+    Q_EMIT frameShown(m_animation->name, index);
+}
+
+void FloatingCharacter::advanceFrame()
+{
+    const int next = m_frame + 1;
+    if (next < m_animation->frames.size()) {
+        showFrame(next);
+        m_frameTimer->start(scaled(m_animation->frames.at(next).durationMs));
+        return;
+    }
+    if (m_loop) {
+        showFrame(0);
+        m_frameTimer->start(scaled(m_animation->frames.at(0).durationMs));
+        return;
+    }
+    // Back to the resting pose between requests.
+    m_animation = m_file.animation(m_file.idleAnimation);
+    showFrame(0);
+    if (auto then = std::exchange(m_afterAnimation, nullptr))
+        then();
+}
+
+void FloatingCharacter::startIdle()
+{
+    // A hidden character does not breathe: no timers, no cost.
+    if (!m_window->isVisible())
+        return;
+    play(*m_file.animation(m_file.idleAnimation), true, nullptr);
+}
+
+void FloatingCharacter::moveSmoothly(QPoint to)
+{
+    const QPoint from = m_window->pos();
+    m_position = to;
+    const double distance = std::hypot(to.x() - from.x(), to.y() - from.y());
+    const int ms = scaled(std::min(kLongestMoveMs, int(distance * 1000 / kMovePixelsPerSecond)));
+    if (!m_window->isVisible() || ms == 0) {
+        m_window->move(to);
+        return done();
+    }
+    if (!m_move) {
+        m_move = new QVariantAnimation(this);
+        m_move->setEasingCurve(QEasingCurve::InOutQuad);
+        connect(m_move, &QVariantAnimation::valueChanged, this,
+                [this](const QVariant &v) { m_window->move(v.toPoint()); });
+        connect(m_move, &QVariantAnimation::finished, this, [this] {
+            m_window->move(m_position);
+            done();
+        });
+    }
+    m_move->setStartValue(from);
+    m_move->setEndValue(to);
+    m_move->setDuration(ms);
+    m_move->start();
+}
+
+// --- speech --------------------------------------------------------------------------------
+
+void FloatingCharacter::startSpeaking(const QString &text)
+{
+    m_balloonTimer->stop();
+    m_frameTimer->stop();
+    m_animation = m_file.animation(m_file.speakAnimation);
+    showFrame(0);
+    m_balloon->start(text, m_window->geometry());
+    Q_EMIT balloonTextChanged(QString());
+    m_utterance = Utterance();
+    m_speechId = nextSpeechId();
+    VoiceSettings settings;
+    settings.language = m_file.voiceLanguage;
+    settings.rate = m_file.voiceRate;
+    settings.pitch = m_file.voicePitch;
+    settings.audio = m_audio;
+    settings.pace = m_timeScale;
+    const quint64 id = m_speechId;
+    VoiceWorker *voice = m_voice;
+    QMetaObject::invokeMethod(voice, [voice, id, text, settings] { voice->speak(id, text, settings); },
+                              Qt::QueuedConnection);
+}
+
+void FloatingCharacter::onProgress(int playedMs)
+{
+    const QString shown = UtteranceText::revealedUpTo(m_utterance, playedMs);
+    if (shown != m_balloon->shownText()) {
+        m_balloon->reveal(shown);
+        Q_EMIT balloonTextChanged(shown);
+    }
+    const QList<float> &levels = m_utterance.levels;
+    const int step = playedMs / Utterance::kLevelStepMs;
+    const float level = step < levels.size() ? levels.at(step) : 0.f;
+    const int mouths = int(m_animation->frames.size());
+    const int mouth = std::clamp(int(std::lround(level * (mouths - 1))), 0, mouths - 1);
+    if (mouth != m_frame)
+        showFrame(mouth);
+}
+
+void FloatingCharacter::onSpoken()
+{
+    m_speechId = 0;
+    if (m_balloon->shownText() != m_utterance.text) {
+        m_balloon->reveal(m_utterance.text);
+        Q_EMIT balloonTextChanged(m_utterance.text);
+    }
+    m_animation = m_file.animation(m_file.idleAnimation);
+    showFrame(0);
+    m_balloonTimer->start(scaled(kBalloonLingerMs));
+    done();
+}

@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Tirlindo developers
+#pragma once
+
+#include "character/Agent.h"
+#include "platform/agent/CharacterFile.h"
+#include "platform/agent/Utterance.h"
+
+#include <QObject>
+#include <QPoint>
+#include <QQueue>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class BalloonWindow;
+class CharacterWindow;
+class QTimer;
+class QVariantAnimation;
+class VoiceWorker;
+
+// One loaded character. Each request is queued and returns at once; the queue is worked off
+// on the UI thread's event loop, one request at a time, by timers and signals only.
+class FloatingCharacter : public QObject, public AgentCharacter
+{
+    Q_OBJECT
+public:
+    FloatingCharacter(const QString &id, CharacterFile file, QObject *parent = nullptr);
+    ~FloatingCharacter() override;
+
+    void Show() override;
+    void MoveTo(int x, int y) override;
+    void Play(const QString &animation) override;
+    void setHeight(int pixels) override;
+    void Speak(const QString &text) override;
+
+    QString id() const { return m_id; }
+    const CharacterFile &file() const { return m_file; }
+    bool isBusy() const { return m_current.has_value() || !m_pending.isEmpty(); }
+    int pendingCount() const { return int(m_pending.size()); }
+    QString currentAnimation() const;
+    int currentFrame() const { return m_frame; }
+    CharacterWindow *window() const { return m_window.get(); }
+    BalloonWindow *balloon() const { return m_balloon.get(); }
+
+    // 0.1 runs animations, moves and silent speech ten times faster (tests, tools).
+    void setTimeScale(double scale) { m_timeScale = scale; }
+    void setAudioEnabled(bool enabled) { m_audio = enabled; }
+
+Q_SIGNALS:
+    void requestStarted(const QString &request);
+    void requestFinished(const QString &request);
+    void queueEmptied();
+    void frameShown(const QString &animation, int frame);
+    void speechSynthesized(const Utterance &utterance);
+    void balloonTextChanged(const QString &shown);
+
+private:
+    struct Request
+    {
+        enum Kind { Show, MoveTo, Play, Height, Speak } kind;
+        QString text;
+        QPoint point;
+        QString describe() const;
+    };
+
+    void enqueue(Request request);
+    void performNext();
+    void perform(const Request &request);
+    void done();
+
+    void play(const CharacterAnimation &animation, bool loop, std::function<void()> then);
+    void showFrame(int index);
+    void advanceFrame();
+    void startIdle();
+    void moveSmoothly(QPoint to);
+    void startSpeaking(const QString &text);
+    void onProgress(int playedMs);
+    void onSpoken();
+    int scaled(int ms) const;
+    QPoint defaultPosition() const;
+
+    QString m_id;
+    CharacterFile m_file;
+    std::unique_ptr<CharacterWindow> m_window;
+    std::unique_ptr<BalloonWindow> m_balloon;
+    QQueue<Request> m_pending;
+    std::optional<Request> m_current;
+    bool m_scheduled = false;
+
+    const CharacterAnimation *m_animation = nullptr;
+    int m_frame = 0;
+    bool m_loop = false;
+    std::function<void()> m_afterAnimation;
+    QTimer *m_frameTimer = nullptr;
+    QTimer *m_balloonTimer = nullptr;
+    QVariantAnimation *m_move = nullptr;
+    QPoint m_position;
+
+    VoiceWorker *m_voice = nullptr;
+    quint64 m_speechId = 0;
+    Utterance m_utterance;
+    double m_timeScale = 1.0;
+    bool m_audio = true;
+};

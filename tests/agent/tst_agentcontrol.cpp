@@ -1,0 +1,283 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Tirlindo developers
+#include "character/Agent.h"
+#include "platform/RuntimeError.h"
+#include "platform/agent/AgentControl.h"
+#include "platform/agent/BalloonWindow.h"
+#include "platform/agent/CharacterWindow.h"
+#include "platform/agent/FloatingCharacter.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+namespace {
+constexpr int kTimeout = 20000;
+}
+
+class TestAgentControl : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void requestsReturnBeforeAnyIsPerformed();
+    void twoRoutinesArePerformedOneAfterTheOtherInIssueOrder();
+    void theFirstShowPlaysTheAppearingAnimation();
+    void showWhenAlreadyVisibleCountsButPlaysNothing();
+    void playShowsEveryFrameOfTheAnimationInOrder();
+    void moveToEndsAtTheScreenPosition();
+    void heightChangesOnlyWhenItsTurnComes();
+    void theBalloonShowsTheWordsAsTheyAreSpoken();
+    void speechWithoutASoundServerStillCompletesTheQueue();
+    void theCharacterFloatsInAFramelessShapedWindow();
+    void refusedRequestsThrowAtTheCallAndQueueNothing_data();
+    void refusedRequestsThrowAtTheCallAndQueueNothing();
+
+private:
+    AgentCharacter &merlin() { return m_control->Characters().Item(kMerlinId); }
+    FloatingCharacter *floating() { return m_control->character(kMerlinId); }
+    void waitUntilIdle() { QTRY_VERIFY_WITH_TIMEOUT(m_control->isIdle(), kTimeout); }
+
+    std::unique_ptr<AgentControl> m_control;
+};
+
+void TestAgentControl::init()
+{
+    m_control = std::make_unique<AgentControl>(nullptr);
+    m_control->setTimeScale(0.05);
+    m_control->Characters().Load(kMerlinId, kMerlinFile);
+}
+
+void TestAgentControl::cleanup()
+{
+    m_control.reset();
+}
+
+void TestAgentControl::requestsReturnBeforeAnyIsPerformed()
+{
+    QSignalSpy started(m_control.get(), &AgentControl::requestStarted);
+    merlin().Show();
+    merlin().MoveTo(250, 175);
+    merlin().Play(QStringLiteral("Greet"));
+    merlin().setHeight(205);
+    merlin().Speak(QStringLiteral("nove"));
+    QCOMPARE(started.size(), 0);
+    QVERIFY(!floating()->window()->isVisible());
+    QCOMPARE(floating()->pendingCount(), 5);
+    QVERIFY(!m_control->isIdle());
+    waitUntilIdle();
+    QCOMPARE(started.size(), 5);
+}
+
+void TestAgentControl::twoRoutinesArePerformedOneAfterTheOtherInIssueOrder()
+{
+    QStringList log;
+    connect(m_control.get(), &AgentControl::requestStarted, this,
+            [&log](const QString &, const QString &r) { log << "start " + r; });
+    connect(m_control.get(), &AgentControl::requestFinished, this,
+            [&log](const QString &, const QString &r) { log << "end " + r; });
+    const QStringList first{"Show", "MoveTo(250,175)", "Play(Greet)", "Height(205)", "Speak(9)", "Speak(per)",
+                            "Speak(tre)"};
+    const QStringList second{"Show", "MoveTo(250,175)", "Height(205)", "Speak(Esatto)", "Speak(27)",
+                             "Play(congratulate)", "Speak(Sei grande)"};
+
+    merlin().Show();
+    merlin().MoveTo(250, 175);
+    merlin().Play(QStringLiteral("Greet"));
+    merlin().setHeight(205);
+    merlin().Speak(QStringLiteral("9"));
+    merlin().Speak(QStringLiteral("per"));
+    merlin().Speak(QStringLiteral("tre"));
+    // The second routine comes while the first is still being performed.
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains("start Play(Greet)"), kTimeout);
+    AgentCharacter &again = m_control->Characters().Item(kMerlinId);
+    again.Show();
+    again.MoveTo(250, 175);
+    again.setHeight(205);
+    again.Speak(QStringLiteral("Esatto"));
+    again.Speak(QStringLiteral("27"));
+    again.Play(QStringLiteral("CONGRATULATE"));
+    again.Speak(QStringLiteral("Sei grande"));
+    waitUntilIdle();
+
+    QStringList expected;
+    for (const QString &r : first + second)
+        expected << "start " + r << "end " + r;
+    // Play reports the animation under the character's own spelling of its name.
+    QCOMPARE(log.join('\n').toLower(), expected.join('\n').toLower());
+}
+
+void TestAgentControl::theFirstShowPlaysTheAppearingAnimation()
+{
+    QSignalSpy frames(floating(), &FloatingCharacter::frameShown);
+    merlin().Show();
+    waitUntilIdle();
+    QVERIFY(floating()->window()->isVisible());
+    const int appearFrames = int(floating()->file().animation(QStringLiteral("Appear"))->frames.size());
+    QStringList shown;
+    for (const QList<QVariant> &args : frames)
+        if (args.at(0).toString() == QLatin1String("Appear"))
+            shown << args.at(1).toString();
+    QCOMPARE(shown.size(), appearFrames);
+}
+
+void TestAgentControl::showWhenAlreadyVisibleCountsButPlaysNothing()
+{
+    merlin().Show();
+    waitUntilIdle();
+    QSignalSpy frames(floating(), &FloatingCharacter::frameShown);
+    QSignalSpy finished(m_control.get(), &AgentControl::requestFinished);
+    merlin().Show();
+    waitUntilIdle();
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.first().at(1).toString(), QStringLiteral("Show"));
+    for (const QList<QVariant> &args : frames)
+        QVERIFY(args.at(0).toString() != QLatin1String("Appear"));
+}
+
+void TestAgentControl::playShowsEveryFrameOfTheAnimationInOrder()
+{
+    merlin().Show();
+    waitUntilIdle();
+    QSignalSpy frames(floating(), &FloatingCharacter::frameShown);
+    merlin().Play(QStringLiteral("domagic2"));
+    waitUntilIdle();
+    QList<int> played;
+    for (const QList<QVariant> &args : frames)
+        if (args.at(0).toString() == QLatin1String("DoMagic2"))
+            played << args.at(1).toInt();
+    QList<int> expected;
+    for (int i = 0; i < floating()->file().animation(QStringLiteral("domagic2"))->frames.size(); ++i)
+        expected << i;
+    QCOMPARE(played, expected);
+    // Afterwards he rests, not frozen in the last frame of the spell.
+    QCOMPARE(floating()->currentAnimation(), QStringLiteral("Idle"));
+}
+
+void TestAgentControl::moveToEndsAtTheScreenPosition()
+{
+    merlin().Show();
+    merlin().MoveTo(250, 175);
+    waitUntilIdle();
+    QCOMPARE(floating()->window()->pos(), QPoint(250, 175));
+    merlin().MoveTo(40, 30);
+    waitUntilIdle();
+    QCOMPARE(floating()->window()->pos(), QPoint(40, 30));
+}
+
+void TestAgentControl::heightChangesOnlyWhenItsTurnComes()
+{
+    QSignalSpy started(m_control.get(), &AgentControl::requestStarted);
+    merlin().Show();
+    merlin().Play(QStringLiteral("Announce"));
+    merlin().setHeight(120);
+    QCOMPARE(floating()->window()->height(), 205);
+    QTRY_VERIFY_WITH_TIMEOUT(started.size() == 2, kTimeout);
+    QCOMPARE(floating()->window()->height(), 205);
+    waitUntilIdle();
+    QCOMPARE(floating()->window()->height(), 120);
+    // The width follows the drawing's proportions.
+    const QSize canvas = floating()->file().canvas;
+    QVERIFY(qAbs(floating()->window()->width() - 120 * canvas.width() / canvas.height()) <= 1);
+}
+
+void TestAgentControl::theBalloonShowsTheWordsAsTheyAreSpoken()
+{
+    m_control->setTimeScale(0.3);
+    const QString text = QStringLiteral("Sei sulla buona strada per diventare cavaliere");
+    QSignalSpy shown(floating(), &FloatingCharacter::balloonTextChanged);
+    merlin().Show();
+    merlin().Speak(text);
+    QTRY_VERIFY_WITH_TIMEOUT(floating()->balloon()->isVisible(), kTimeout);
+    QCOMPARE(floating()->balloon()->fullText(), text);
+    waitUntilIdle();
+    QStringList steps;
+    for (const QList<QVariant> &args : shown)
+        steps << args.at(0).toString();
+    QVERIFY2(steps.size() >= 5, qPrintable(steps.join('|')));
+    QCOMPARE(steps.first(), QString());
+    QCOMPARE(steps.last(), text);
+    for (int i = 1; i < steps.size(); ++i) {
+        QVERIFY(text.startsWith(steps[i]));
+        QVERIFY(steps[i].size() > steps[i - 1].size());
+    }
+}
+
+void TestAgentControl::speechWithoutASoundServerStillCompletesTheQueue()
+{
+    m_control->setAudioEnabled(true);
+    m_control->setTimeScale(1.0);
+    QSignalSpy synthesized(floating(), &FloatingCharacter::speechSynthesized);
+    QSignalSpy emptied(m_control.get(), &AgentControl::queueEmptied);
+    merlin().Speak(QStringLiteral("Esatto"));
+    QVERIFY(emptied.wait(kTimeout));
+    QCOMPARE(synthesized.size(), 1);
+    const Utterance u = synthesized.first().at(0).value<Utterance>();
+    QVERIFY(u.durationMs > 300);
+    // No sound to play, yet the balloon kept the voice's pace.
+    QCOMPARE(floating()->balloon()->shownText(), QStringLiteral("Esatto"));
+}
+
+void TestAgentControl::theCharacterFloatsInAFramelessShapedWindow()
+{
+    merlin().Show();
+    waitUntilIdle();
+    CharacterWindow *w = floating()->window();
+    QVERIFY(w->isWindow());
+    QVERIFY(w->windowFlags().testFlag(Qt::FramelessWindowHint));
+    QVERIFY(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(w->windowFlags().testFlag(Qt::Tool));
+    // Cut to the wizard: much of the rectangle is see-through, his middle is not.
+    const QRegion shape = w->mask();
+    QVERIFY(!shape.isEmpty());
+    qint64 area = 0;
+    for (const QRect &r : shape)
+        area += qint64(r.width()) * r.height();
+    QVERIFY(area < qint64(w->width()) * w->height() * 3 / 4);
+    QVERIFY(shape.contains(QPoint(w->width() * 112 / 300, w->height() / 2)));
+    QVERIFY(!shape.contains(QPoint(w->width() - 2, w->height() - 2)));
+}
+
+void TestAgentControl::refusedRequestsThrowAtTheCallAndQueueNothing_data()
+{
+    QTest::addColumn<QString>("request");
+    QTest::newRow("Item of an identifier never loaded") << "item";
+    QTest::newRow("Play of an animation he lacks") << "play";
+    QTest::newRow("Load of a missing file") << "missing";
+    QTest::newRow("Load of a malformed file") << "malformed";
+    QTest::newRow("a height of nothing") << "height";
+}
+
+void TestAgentControl::refusedRequestsThrowAtTheCallAndQueueNothing()
+{
+    QFETCH(QString, request);
+    QTemporaryDir dir;
+    const QString bad = dir.filePath("Robin.acs");
+    QFile f(bad);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("ACS\x01\x02 not a character");
+    f.close();
+
+    const auto call = [&] {
+        if (request == "item")
+            m_control->Characters().Item(QStringLiteral("Peedy"));
+        else if (request == "play")
+            merlin().Play(QStringLiteral("Fly"));
+        else if (request == "missing")
+            m_control->Characters().Load(QStringLiteral("Robin"), dir.filePath("nowhere.acs"));
+        else if (request == "malformed")
+            m_control->Characters().Load(QStringLiteral("Robin"), bad);
+        else if (request == "height")
+            merlin().setHeight(0);
+    };
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, call());
+    QVERIFY(m_control->isIdle());
+    QVERIFY(!m_control->character(QStringLiteral("Robin")));
+    QCOMPARE(floating()->pendingCount(), 0);
+}
+
+QTEST_MAIN(TestAgentControl)
+#include "tst_agentcontrol.moc"
