@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Tirlindo developers
+#pragma once
+
+#include "app/Controls.h"
+#include "app/Integer.h"
+#include "character/Agent.h"
+#include "character/NumberWords.h"
+#include "countdown/CountdownClock.h"
+#include "platform/FileNumbers.h"
+#include "platform/Host.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <array>
+#include <functional>
+
+// What the window needs from outside the process.
+struct TavolaHost
+{
+    Agent &agent;
+    Dialogs &dialogs;
+    RandomSource &random;
+    SystemDirectory &directory;
+    ProgramEnd &end;
+};
+
+// The game's one window: its controls, its state and its routines.
+class Tavola : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit Tavola(TavolaHost host, QWidget *parent = nullptr);
+
+    // Runs the load routine under the failure rule; main() calls it before show().
+    void load();
+
+    // ---- Routines (they call one another directly, whatever the state of the controls)
+    void Form_Load();
+    void Form_Activate();
+    void cmdNext_Click();
+    void Text3_KeyPress(Integer &KeyAscii);
+    void Command3_Click();
+    void cmdExit1_Click();
+    void Timer1_Timer();
+
+    QString numlett(Currency numer);
+    QString Leggifiletxt(const QString &nomefile);
+    QString GetSystemDir();
+
+    // Runs a routine as an event handler: an error it raises is reported in a box and ends
+    // the program with a non-zero status. Nothing runs once the program has ended.
+    void handle(const std::function<void()> &routine);
+    bool ended() const { return m_ended; }
+
+    // ---- Controls, under their design names
+    FormSurface *surface;
+    TextBox *Text3, *Text1, *Text6, *Text7, *Txtnome1;
+    PictureButton *cmdNext, *cmdExit1;
+    QPushButton *Command3;
+    QWidget *Picture1;
+    Label *lblMessage, *lblconto, *Label11, *Label6, *lblScore, *Label1, *lblScore1, *Label3,
+        *lblScore2, *Label14, *lblnome1, *Label12, *lblnome, *Label13, *lblpunti, *lblNum1,
+        *Label10, *lblNum2;
+    QLabel *Image1;
+    Shape *Shape1, *Shape2, *Shape3, *Shape4, *Shape5;
+    QTimer *Timer1;
+
+    // ---- State
+    Integer prodotto, nesatte, nerrate, num1, num2, colore, nfile, attesa;
+    QString punteggio;
+    CountdownTime conto; // ore, minuti, secondi
+    QString cartella;
+
+    // The window's own surface in twips, as the design gives it.
+    static constexpr int ClientWidth = 11775;
+    static constexpr int ClientHeight = 8340;
+
+protected:
+    bool event(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createControls();
+    void createMenus();
+    void setStackingAndTabOrder();
+    void avviaTimer();
+    void paintGradient();
+    void firstActivation();
+    void endProgram(int status);
+    AgentCharacter &merlin();
+    QString recordPath(const QString &fileName) const;
+
+    TavolaHost m_host;
+    FileTable m_files;
+    bool m_activated = false; // the activation routine has run (or is running)
+    bool m_started = false;   // the activation routine has finished: ticks may count
+    bool m_ending = false;    // the end routine has begun
+    bool m_ended = false;
+};

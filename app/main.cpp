@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Tirlindo developers
+#include "app/DesignLook.h"
+#include "app/Pictures.h"
+#include "app/Tavola.h"
+#include "platform/QtHost.h"
+#include "platform/agent/AgentControl.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(kProgramTitle);
+    QApplication::setApplicationDisplayName(kProgramTitle);
+    QApplication::setApplicationVersion(QStringLiteral(TIRLINDO_VERSION_TEXT));
+    QApplication::setDesktopFileName(QStringLiteral("org.tirlindo.Tirlindo"));
+    QApplication::setWindowIcon(Pictures::icon());
+    installFontSubstitutes();
+
+    // The boxes' own buttons speak Italian too, whatever the desktop's language.
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    QTranslator qtItalian;
+    if (qtItalian.load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtItalian);
+
+    QtDialogs dialogs;
+    ClockRandom random;
+    DataDirectory directory;
+    ProcessEnd end;
+    auto *agent = new AgentControl(nullptr);
+
+    Tavola tavola(TavolaHost{*agent, dialogs, random, directory, end});
+    agent->setParent(tavola.Picture1); // the control lives in the hidden picture box
+    tavola.load();
+    dialogs.setParent(&tavola);
+    tavola.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Tirlindo developers
+#include "app/Tavola.h"
+
+namespace {
+#ifdef Q_OS_WIN
+const QString kSeparator = QStringLiteral("\\");
+#else
+const QString kSeparator = QStringLiteral("/");
+#endif
+} // namespace
+
+QString Tavola::GetSystemDir()
+{
+    QString directory = m_host.directory.GetWindowsDirectory();
+    while (directory.startsWith(QLatin1Char(' ')))
+        directory.remove(0, 1);
+    while (directory.endsWith(QLatin1Char(' ')))
+        directory.chop(1);
+    // With no directory the record would land in the root of the file system.
+    if (directory.isEmpty())
+        throw RuntimeError(QStringLiteral("Non trovo la cartella dei record"));
+    if (!directory.endsWith(kSeparator))
+        directory += kSeparator;
+    return directory;
+}
+
+QString Tavola::recordPath(const QString &fileName) const
+{
+    // cartella already ends with the separator; a doubled one means the same path.
+    return cartella + kSeparator + fileName;
+}
+
+QString Tavola::Leggifiletxt(const QString &nomefile)
+{
+    const Integer number = m_files.FreeFile();
+    m_files.Open(nomefile, FileTable::Mode::Input, number);
+    const qint64 length = m_files.LOF(number);
+    const QString content = m_files.Input(length, number);
+    m_files.Close(number);
+    return content;
+}

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Tirlindo developers
+#pragma once
+
+#include "platform/Host.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <random>
+
+// The real boxes: modal, OK only, no icon, titled "Tirlindo".
+class QtDialogs : public Dialogs
+{
+public:
+    explicit QtDialogs(QWidget *parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget *parent) { m_parent = parent; }
+    QString InputBox(const QString &prompt) override;
+    void MsgBox(const QString &text) override;
+
+private:
+    QPointer<QWidget> m_parent;
+};
+
+class ClockRandom : public RandomSource
+{
+public:
+    void Randomize() override;
+    float Rnd() override;
+
+private:
+    std::mt19937 m_engine{0};
+};
+
+// $XDG_DATA_HOME/tirlindo (or ~/.local/share/tirlindo), created when missing.
+class DataDirectory : public SystemDirectory
+{
+public:
+    QString GetWindowsDirectory() override;
+};
+
+class ProcessEnd : public ProgramEnd
+{
+public:
+    void End(int status) override;
+};
+
+inline const QString kProgramTitle = QStringLiteral("Tirlindo");

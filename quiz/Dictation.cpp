@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Tirlindo developers
+#include "app/Tavola.h"
+#include "quiz/Gradient.h"
+
+#include <cmath>
+
+namespace {
+// A whole number from 1 to 10, each equally likely.
+int oneToTen(float r)
+{
+    return int(std::floor(double(r) * 10)) + 1;
+}
+} // namespace
+
+void Tavola::cmdNext_Click()
+{
+    lblNum1->hide();
+    lblNum2->hide();
+    Label10->hide();
+    lblMessage->setCaption(QString());
+    m_host.random.Randomize();
+    num1 = 9;
+    colore = oneToTen(m_host.random.Rnd());
+    Text1->setText(QString::number(num1));
+    lblNum1->setCaption(QString::number(num1));
+    num2 = oneToTen(m_host.random.Rnd());
+    lblNum2->setCaption(QString::number(num2));
+    prodotto = int(num2) * int(num1);
+    Text7->setText(QString::number(prodotto));
+    Text6->setText(numlett(Currency::fromWhole(num2)));
+    {
+        AgentCharacter &character = merlin();
+        character.Show();
+        character.MoveTo(250, 175);
+        character.Play(QStringLiteral("Greet"));
+        character.setHeight(205);
+        character.Speak(Text1->text());
+        character.Speak(QStringLiteral("per"));
+        character.Speak(Text6->text());
+    }
+    Text3->setText(QString());
+    Text3->setFocus();
+    paintGradient();
+}
+
+void Tavola::paintGradient()
+{
+    ::paintGradient(surface->drawing(), num1, colore);
+    surface->update();
+}

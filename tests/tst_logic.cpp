@@ -1,0 +1,220 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Tirlindo developers
+#include "character/NumberWords.h"
+#include "countdown/CountdownClock.h"
+#include "countdown/RecordFormat.h"
+#include "quiz/Gradient.h"
+#include "quiz/PraiseLadder.h"
+
+#include <QTest>
+
+// The window-free rules: number words, the praise ladder, the countdown, the record bytes.
+class LogicTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void numberWordsSpellsItalianNumbers_data();
+    void numberWordsSpellsItalianNumbers();
+    void numberWordsIgnoresFractionsAndNegatives_data();
+    void numberWordsIgnoresFractionsAndNegatives();
+    void numberWordsFailsPastTheWordTable();
+
+    void praiseClimbsTheLadder_data();
+    void praiseClimbsTheLadder();
+    void wrongAnswerIsCorrectedWithTheResult();
+
+    void countdownRunsSevenMinutesToZero();
+    void countdownBorrowsFromHours();
+
+    void recordLineIsTextThenCrLf();
+    void windows1252RoundTripsItalianAndMarksTheRest();
+    void leadingNumberReadsTheNumberATextBeginsWith_data();
+    void leadingNumberReadsTheNumberATextBeginsWith();
+
+    void gradientBandsRunFromNoBlueToFullBlue();
+};
+
+void LogicTest::numberWordsSpellsItalianNumbers_data()
+{
+    QTest::addColumn<qint64>("number");
+    QTest::addColumn<QString>("words");
+    const std::pair<qint64, const char *> rows[] = {
+        {0, ""}, {1, "uno"}, {9, "nove"}, {10, "dieci"}, {17, "diciassettte"}, {20, "venti"},
+        {21, "ventuno"}, {28, "ventotto"}, {45, "quarantacinque"}, {81, "ottantuno"},
+        {90, "novanta"}, {100, "cento"}, {101, "centouno"}, {108, "centootto"},
+        {117, "centodiciassettte"}, {121, "centoventuno"}, {180, "centoottanta"},
+        {200, "duecento"}, {999, "novecentonovantanove"}, {1000, "mille"}, {1001, "milleuno"},
+        {1008, "milleotto"}, {2000, "duemila"}, {2021, "duemilaventuno"}, {21000, "ventunomila"},
+        {101000, "centounomila"}, {1000000, "unmilione"}, {1001000, "unmilionemille"},
+        {2000000, "duemilioni"}, {1000000000, "unmiliardo"}, {1001000000, "unmiliardounmilione"},
+        {3000000000, "tremiliardi"}, {999999999999, "novecentonovantanovemiliardinovecentonovantanovemilioninovecentonovantanovemilanovecentonovantanove"},
+        {1000000000000, "diecicentomiliardi"},
+    };
+    for (const auto &[number, words] : rows)
+        QTest::addRow("%lld", number) << number << QString::fromLatin1(words);
+}
+
+void LogicTest::numberWordsSpellsItalianNumbers()
+{
+    QFETCH(qint64, number);
+    QFETCH(QString, words);
+    QCOMPARE(numberWords(Currency::fromWhole(number)), words);
+}
+
+void LogicTest::numberWordsIgnoresFractionsAndNegatives_data()
+{
+    QTest::addColumn<qint64>("tenThousandths");
+    QTest::addColumn<QString>("words");
+    QTest::newRow("0.75") << qint64(7500) << QString();
+    QTest::newRow("2.5") << qint64(25000) << QStringLiteral("due");
+    QTest::newRow("3.9") << qint64(39000) << QStringLiteral("tre");
+    QTest::newRow("-1") << qint64(-10000) << QString();
+    QTest::newRow("-2021") << qint64(-20210000) << QString();
+}
+
+void LogicTest::numberWordsIgnoresFractionsAndNegatives()
+{
+    QFETCH(qint64, tenThousandths);
+    QFETCH(QString, words);
+    QCOMPARE(numberWords(Currency{tenThousandths}), words);
+}
+
+void LogicTest::numberWordsFailsPastTheWordTable()
+{
+    QVERIFY(!numberWords(Currency::fromWhole(2799999999999)).isEmpty());
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, numberWords(Currency::fromWhole(2800000000000)));
+}
+
+void LogicTest::praiseClimbsTheLadder_data()
+{
+    QTest::addColumn<int>("earlier");
+    QTest::addColumn<QStringList>("requests");
+    const QString n = QStringLiteral("Speak Ada");
+    const QString r = QStringLiteral("Speak 27");
+    const QString esatto = QStringLiteral("Speak Esatto");
+    const QString giusto = QStringLiteral("Speak Giusto");
+    const QString cheer = QStringLiteral("Play congratulate");
+    for (int s : {0, 1, 4, 6, 8, 9})
+        QTest::addRow("%d", s) << s << QStringList{esatto, r};
+    QTest::newRow("2") << 2 << QStringList{esatto, r, cheer, "Speak Sei grande"};
+    QTest::newRow("3") << 3 << QStringList{esatto, n, r};
+    QTest::newRow("5") << 5 << QStringList{esatto, r, "Play domagic1", "Speak Sei forte"};
+    QTest::newRow("7") << 7 << QStringList{esatto, n, r};
+    QTest::newRow("10") << 10 << QStringList{r, cheer, "Speak Sei sulla buona strada per diventare cavaliere"};
+    for (int s : {11, 15, 16, 17, 19, 20, 22, 24, 25, 28, 29, 100, 32766})
+        QTest::addRow("%d", s) << s << QStringList{giusto, r};
+    for (int s : {12, 21, 26})
+        QTest::addRow("%d", s) << s << QStringList{giusto, n, r};
+    QTest::newRow("13") << 13 << QStringList{giusto, r, "Play domagic2", "Speak Sei in gamba"};
+    QTest::newRow("14") << 14 << QStringList{giusto, r, cheer, "Speak Sei eccezionale"};
+    QTest::newRow("18") << 18 << QStringList{giusto, r, cheer, "Speak Sei insuperabile"};
+    QTest::newRow("23") << 23 << QStringList{giusto, r, cheer,
+        "Speak Ti nomino cavaliere della tabellina, il massimo ordine per un eroe"};
+    QTest::newRow("27") << 27 << QStringList{giusto, r, cheer,
+        "Speak Hai lavorato bene mio leale campione: sei invincibile"};
+}
+
+void LogicTest::praiseClimbsTheLadder()
+{
+    QFETCH(int, earlier);
+    QFETCH(QStringList, requests);
+    QStringList got;
+    for (const CharacterRequest &request : praiseForCorrectAnswer(earlier, QStringLiteral("Ada"), QStringLiteral("27")))
+        got << (request.kind == CharacterRequest::Play ? QStringLiteral("Play ") : QStringLiteral("Speak ")) + request.text;
+    QCOMPARE(got, requests);
+}
+
+void LogicTest::wrongAnswerIsCorrectedWithTheResult()
+{
+    const QList<CharacterRequest> expected = {{CharacterRequest::Speak, QStringLiteral("Sbagliato")},
+                                              {CharacterRequest::Speak, QStringLiteral("90")}};
+    QCOMPARE(correctionForWrongAnswer(QStringLiteral("90")), expected);
+}
+
+void LogicTest::countdownRunsSevenMinutesToZero()
+{
+    CountdownTime time;
+    time.minuti = 7;
+    QStringList shown;
+    for (int tick = 1; tick <= 420; ++tick) {
+        stepDown(time);
+        shown << formatCountdown(time, QStringLiteral(":"));
+    }
+    QCOMPARE(shown.at(0), QStringLiteral("00:06:59"));
+    QCOMPARE(shown.at(59), QStringLiteral("00:06:00"));
+    QCOMPARE(shown.at(60), QStringLiteral("00:05:59"));
+    QCOMPARE(shown.at(120), QStringLiteral("00:04:59")); // tick at 00:05:00
+    QCOMPARE(shown.at(419), kCountdownOver);
+    QCOMPARE(shown.indexOf(kCountdownOver), 419);
+    QCOMPARE(shown.removeDuplicates(), 0);
+}
+
+void LogicTest::countdownBorrowsFromHours()
+{
+    CountdownTime time;
+    time.ore = 1;
+    stepDown(time);
+    QCOMPARE(formatCountdown(time, QStringLiteral(":")), QStringLiteral("00:59:59"));
+    QCOMPARE(formatCountdown(CountdownTime{}, QStringLiteral(":")), kCountdownOver);
+}
+
+void LogicTest::recordLineIsTextThenCrLf()
+{
+    QCOMPARE(recordLine(QStringLiteral("12")), QByteArray("\x31\x32\x0D\x0A"));
+    QCOMPARE(recordLine(QStringLiteral("ABC")), QByteArray("\x41\x42\x43\x0D\x0A"));
+    QCOMPARE(recordLine(QString()), QByteArray("\r\n"));
+}
+
+void LogicTest::windows1252RoundTripsItalianAndMarksTheRest()
+{
+    const QString italian = QStringLiteral("Niccol\u00f2 \u00e0\u00e8\u00e9\u00ec\u00f9 \u20ac \u2019");
+    QCOMPARE(toWindows1252(italian), QByteArray("Niccol\xF2 \xE0\xE8\xE9\xEC\xF9 \x80 \x92"));
+    QCOMPARE(fromWindows1252(toWindows1252(italian)), italian);
+    // Greek, Chinese and an emoji (two UTF-16 units) each become one question mark.
+    QCOMPARE(toWindows1252(QStringLiteral("\u03b1\u4e2d\U0001F600x")), QByteArray("???x"));
+    QByteArray everyByte;
+    for (int b = 0; b < 256; ++b)
+        everyByte.append(char(b));
+    QCOMPARE(fromWindows1252(everyByte).size(), 256);
+}
+
+void LogicTest::leadingNumberReadsTheNumberATextBeginsWith_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+    QTest::newRow("empty") << QString() << 0.0;
+    QTest::newRow("line") << QStringLiteral("12\r\n") << 12.0;
+    QTest::newRow("spaces anywhere") << QStringLiteral(" 1 2 \r\n") << 12.0;
+    QTest::newRow("tab and line feed") << QStringLiteral("\t1\n3") << 13.0;
+    QTest::newRow("stops at letters") << QStringLiteral("7 nani") << 7.0;
+    QTest::newRow("no number") << QStringLiteral("Amico") << 0.0;
+    QTest::newRow("sign") << QStringLiteral("-5") << -5.0;
+    QTest::newRow("decimal") << QStringLiteral("2.5x") << 2.5;
+    QTest::newRow("exponent") << QStringLiteral("1e3") << 1000.0;
+    QTest::newRow("dangling exponent") << QStringLiteral("4e") << 4.0;
+    QTest::newRow("hex") << QStringLiteral("&H1A") << 26.0;
+    QTest::newRow("octal") << QStringLiteral("&O17") << 15.0;
+    QTest::newRow("huge") << QStringLiteral("9e999") << qInf();
+}
+
+void LogicTest::leadingNumberReadsTheNumberATextBeginsWith()
+{
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    QCOMPARE(leadingNumber(text), value);
+}
+
+void LogicTest::gradientBandsRunFromNoBlueToFullBlue()
+{
+    QImage image(300, 556, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    paintGradient(image, 9, 4);
+    QCOMPARE(image.pixelColor(0, 0), QColor(180, 80, 0));
+    QCOMPARE(image.pixelColor(299, 555), QColor(180, 80, 255));
+    QCOMPARE(image.pixelColor(150, 278).blue(), 128);
+    for (int y = 0; y < image.height(); ++y)
+        QVERIFY(image.pixelColor(299, y) != QColor(Qt::black));
+}
+
+QTEST_GUILESS_MAIN(LogicTest)
+#include "tst_logic.moc"
