@@ -76,7 +76,7 @@ void BalloonWindow::layoutText()
     m_textSize = QSize(int(std::ceil(std::max<qreal>(width, 40))), int(std::ceil(lines * lineHeight)));
 }
 
-void BalloonWindow::place(const QRect &character)
+void BalloonWindow::place(const QRect &character, const QPoint &face)
 {
     const QSize body = m_textSize + QSize(2 * kPadding, 2 * kPadding);
     const QScreen *screen = QGuiApplication::screenAt(character.center());
@@ -84,7 +84,7 @@ void BalloonWindow::place(const QRect &character)
         screen = QGuiApplication::primaryScreen();
     const QRect avail = screen->availableGeometry();
     // Above the hat if there is room, otherwise to the right of the face.
-    const int headX = character.left() + character.width() * 55 / 100;
+    const int headX = face.x();
     QRect r;
     if (character.top() - body.height() - kTail >= avail.top()) {
         m_tail = Tail::Down;
@@ -94,10 +94,10 @@ void BalloonWindow::place(const QRect &character)
         m_tailAt = std::clamp(headX - r.left(), kPadding + 6, body.width() - kPadding - 22);
     } else {
         m_tail = Tail::Left;
-        r = QRect(QPoint(character.right() - character.width() / 5, character.top() + character.height() / 6),
+        r = QRect(QPoint(face.x() + character.width() / 5, face.y() - body.height() / 2),
                   QSize(body.width() + kTail, body.height()));
         r.moveTop(std::clamp(r.top(), avail.top(), std::max(avail.top(), avail.bottom() - r.height())));
-        m_tailAt = std::clamp(character.top() + character.height() * 2 / 5 - r.top(), kPadding, body.height() - kPadding - 12);
+        m_tailAt = std::clamp(face.y() - r.top(), kPadding, body.height() - kPadding - 12);
     }
     setFixedSize(r.size());
     move(r.topLeft());
@@ -125,12 +125,12 @@ QPainterPath BalloonWindow::outline() const
     return path.united(tail).simplified();
 }
 
-void BalloonWindow::start(const QString &text, const QRect &character)
+void BalloonWindow::start(const QString &text, const QRect &character, const QPoint &face)
 {
     m_text = text;
     m_shown.clear();
     layoutText();
-    place(character);
+    place(character, face);
 
     QImage shape(size(), QImage::Format_ARGB32_Premultiplied);
     shape.fill(Qt::transparent);

@@ -19,8 +19,9 @@ public:
     BalloonWindow();
     ~BalloonWindow() override;
 
-    // Shows the empty balloon for `text`, pointing at `character` (its screen rectangle).
-    void start(const QString &text, const QRect &character);
+    // Shows the empty balloon for `text` beside `character` (its screen rectangle), the tail
+    // pointing at `face` (a screen point).
+    void start(const QString &text, const QRect &character, const QPoint &face);
     void reveal(const QString &shown);
     QString fullText() const { return m_text; }
     QString shownText() const { return m_shown; }
@@ -33,7 +34,7 @@ protected:
 private:
     enum class Tail { Down, Left };
     void layoutText();
-    void place(const QRect &character);
+    void place(const QRect &character, const QPoint &face);
     QPainterPath outline() const;
 
     QString m_text;

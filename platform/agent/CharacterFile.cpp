@@ -67,6 +67,9 @@ CharacterFile CharacterFile::load(const QString &loadKey)
     if (c.canvas.width() <= 0 || c.canvas.height() <= 0)
         refuse(loadKey, QStringLiteral("dimensioni mancanti"));
     c.defaultHeight = root.value(QLatin1String("height")).toInt(c.canvas.height());
+    const QJsonArray anchor = root.value(QLatin1String("balloonAnchor")).toArray();
+    c.balloonAnchor = anchor.size() == 2 ? QPoint(anchor.at(0).toInt(), anchor.at(1).toInt())
+                                         : QPoint(c.canvas.width() / 2, 0);
 
     const QJsonObject voice = root.value(QLatin1String("voice")).toObject();
     c.voiceLanguage = voice.value(QLatin1String("language")).toString(QStringLiteral("it"));

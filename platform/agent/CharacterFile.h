@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QPoint>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -31,6 +32,7 @@ struct CharacterFile
     QString displayName;
     QSize canvas;          // size of every part's viewBox, in canvas units
     int defaultHeight = 0; // in device-independent pixels
+    QPoint balloonAnchor;  // where the balloon's tail points, in canvas units: the face
     QString voiceLanguage;
     int voiceRate = 0;  // words per minute
     int voicePitch = 0; // 0-100

@@ -281,7 +281,10 @@ void FloatingCharacter::startSpeaking(const QString &text)
     m_frameTimer->stop();
     m_animation = m_file.animation(m_file.speakAnimation);
     showFrame(0);
-    m_balloon->start(text, m_window->geometry());
+    const QRect frame = m_window->geometry();
+    const double scale = double(frame.height()) / m_file.canvas.height();
+    const QPoint face = frame.topLeft() + (QPointF(m_file.balloonAnchor) * scale).toPoint();
+    m_balloon->start(text, frame, face);
     Q_EMIT balloonTextChanged(QString());
     m_utterance = Utterance();
     m_speechId = nextSpeechId();

@@ -495,6 +495,7 @@ MANIFEST = {
     "name": "Mago Merlino",
     "canvas": [W, H],
     "height": 205,
+    "balloonAnchor": [CX + 4, 100],
     "voice": {"language": "it", "rate": 145, "pitch": 32},
     "roles": {"show": "Appear", "idle": "Idle", "speak": "Speak"},
     "parts": {name: f"{name}.svg" for name in PARTS},
