@@ -1,0 +1,332 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Tirlindo developers
+#include "app/DesignLook.h"
+#include "fakes/Fakes.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace {
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+void write(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+const QString kIntro = QStringLiteral(
+    "Speak Allora attenzione, iniziamo la nostra avventura con la tabellina del 9. Io detto e tu "
+    "scrivi il risultato nello spazio sotto di me. Mi raccomando inserisci il risultato e premi "
+    "invio e poi aspetta che io finisca di parlare e premi ancora invio per avere la domanda "
+    "successiva");
+} // namespace
+
+// A whole game: its start, its countdown, its end and the record files.
+class GameTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { installFontSubstitutes(); }
+    void init();
+    void cleanup() { m_game.reset(); }
+
+    void startAsksTheNameGreetsAndIntroducesTheGame();
+    void namesAreKeptAsTypedOrBecomeAmico_data();
+    void namesAreKeptAsTypedOrBecomeAmico();
+    void firstRunCreatesEmptyRecordFiles();
+    void startShowsAndKeepsExistingRecordFiles();
+    void activationDictatesAndZeroesTheCounters();
+    void aMissingCharacterFileEndsTheStartWithAnError();
+    void noRecordDirectoryIsAnErrorNotTheRoot();
+    void recordDirectoryPathIsJoinedWithOneSeparator();
+
+    void countdownShowsHoursMinutesSecondsAndEndsOneTickAfterZero();
+    void noTickCountsBeforeTheFirstExerciseIsOnDisplay();
+    void ticksDuringTheGoodbyeDoNotStartTheEndAgain();
+
+    void beatingTheRecordRewritesBothFilesExactly();
+    void anEqualOrLowerScoreWritesNothing_data();
+    void anEqualOrLowerScoreWritesNothing();
+    void aFailedRewriteReportsAndKeepsTheOldRecordWhole();
+    void recordBoxEndsWithADoubleQuote();
+
+private:
+    Tavola &window() { return *m_game->window; }
+    QString dir() const { return m_game->home.path(); }
+    QString score() const { return m_game->recordFile(QStringLiteral("aquizrec9.txt")); }
+    QString holder() const { return m_game->recordFile(QStringLiteral("nquizrec9.txt")); }
+    void startGame();
+    void scoreCorrectAnswers(int count);
+    std::unique_ptr<Game> m_game;
+};
+
+void GameTest::init()
+{
+    m_game = std::make_unique<Game>();
+}
+
+void GameTest::startGame()
+{
+    window().load();
+    window().show();
+    QVERIFY(QTest::qWaitForWindowActive(&window()));
+    QTRY_COMPARE(window().lblconto->caption(), QStringLiteral("00.07.00"));
+}
+
+void GameTest::scoreCorrectAnswers(int count)
+{
+    for (int i = 0; i < count; ++i) {
+        window().Text3->setText(window().Text7->text());
+        window().Command3_Click();
+    }
+}
+
+void GameTest::startAsksTheNameGreetsAndIntroducesTheGame()
+{
+    m_game->dialogs.name = QStringLiteral("Ada");
+    window().load();
+    QCOMPARE(m_game->dialogs.prompts, QStringList{QStringLiteral("Come ti chiami?")});
+    QCOMPARE(m_game->dialogs.boxes, QStringList{QStringLiteral(" Ada vediamo se sei un vero campione  ")});
+    QCOMPARE(m_game->agent.requests,
+             (QStringList{"Load Merlin C:\\WINDOWS\\msagent\\chars\\Merlin.acs", "Show", "MoveTo 250 175",
+                          "Play Announce", "Height 205", kIntro}));
+    QCOMPARE(window().lblconto->caption(), QStringLiteral("00:00:00"));
+    QVERIFY(window().Timer1->isActive());
+    QCOMPARE(formatCountdown(window().conto, QStringLiteral(":")), QStringLiteral("00:07:00"));
+    QVERIFY(window().lblNum1->isHidden() && window().lblNum2->isHidden() && window().Label10->isHidden());
+    QVERIFY(m_game->end.statuses.isEmpty());
+}
+
+void GameTest::namesAreKeptAsTypedOrBecomeAmico_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("greeting");
+    QTest::newRow("cancel or empty") << QString() << "Amico" << "  vediamo se sei un vero campione  ";
+    QTest::newRow("spaces kept") << "  Leo " << "  Leo " << "   Leo  vediamo se sei un vero campione  ";
+    QTest::newRow("only spaces") << " " << " " << "   vediamo se sei un vero campione  ";
+    QTest::newRow("markup is text") << "<b>Zoe</b>" << "<b>Zoe</b>" << " <b>Zoe</b> vediamo se sei un vero campione  ";
+}
+
+void GameTest::namesAreKeptAsTypedOrBecomeAmico()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(QString, greeting);
+    m_game->dialogs.name = typed;
+    window().load();
+    QCOMPARE(m_game->dialogs.boxes.value(0), greeting);
+    QCOMPARE(window().lblnome1->caption(), shown);
+    QCOMPARE(window().Txtnome1->text(), shown);
+    QCOMPARE(window().lblnome1->textFormat(), Qt::PlainText);
+}
+
+void GameTest::firstRunCreatesEmptyRecordFiles()
+{
+    window().load();
+    QCOMPARE(bytesOf(score()), QByteArray());
+    QCOMPARE(bytesOf(holder()), QByteArray());
+    QCOMPARE(window().lblpunti->caption(), QString());
+    QCOMPARE(window().lblnome->caption(), QString());
+    QVERIFY(window().cartella.endsWith(u'/'));
+}
+
+void GameTest::startShowsAndKeepsExistingRecordFiles()
+{
+    write(score(), "12\r\n");
+    write(holder(), "Niccol\xF2\r\n");
+    const QDateTime modified = QFileInfo(score()).lastModified();
+    window().load();
+    QCOMPARE(window().lblpunti->caption(), QStringLiteral("12\r\n"));
+    QCOMPARE(window().lblnome->caption(), QStringLiteral("Niccol\u00f2\r\n"));
+    QCOMPARE(bytesOf(score()), QByteArray("12\r\n"));
+    QCOMPARE(bytesOf(holder()), QByteArray("Niccol\xF2\r\n"));
+    QCOMPARE(QFileInfo(score()).lastModified(), modified);
+}
+
+void GameTest::activationDictatesAndZeroesTheCounters()
+{
+    m_game->random.next(3, 4);
+    startGame();
+    Tavola &w = window();
+    QCOMPARE(w.Text7->text(), QStringLiteral("36"));
+    QCOMPARE(m_game->agent.requests.mid(6, 7),
+             (QStringList{"Show", "MoveTo 250 175", "Play Greet", "Height 205", "Speak 9", "Speak per", "Speak quattro"}));
+    QCOMPARE(int(w.nesatte), 0);
+    QCOMPARE(int(w.nerrate), 0);
+    for (Label *counter : {w.lblScore, w.lblScore1, w.lblScore2})
+        QCOMPARE(counter->caption(), QStringLiteral("0"));
+    QCOMPARE(QApplication::focusWidget(), w.Text3);
+    QVERIFY(!w.cmdNext->isEnabled());
+}
+
+void GameTest::aMissingCharacterFileEndsTheStartWithAnError()
+{
+    m_game->agent.refuse = QStringLiteral("Load Merlin C:\\WINDOWS\\msagent\\chars\\Merlin.acs");
+    window().load();
+    QCOMPARE(m_game->end.statuses, QList<int>{1});
+    QCOMPARE(m_game->dialogs.boxes.size(), 2);
+    QVERIFY(m_game->dialogs.boxes.at(1).contains(QStringLiteral("Richiesta rifiutata")));
+    QVERIFY(m_game->agent.requests.isEmpty());
+    QCOMPARE(bytesOf(score()), QByteArray()); // what came before the failure is done
+}
+
+void GameTest::noRecordDirectoryIsAnErrorNotTheRoot()
+{
+    m_game->directory.path = QStringLiteral("   ");
+    window().load();
+    QCOMPARE(m_game->end.statuses, QList<int>{1});
+    QVERIFY(m_game->dialogs.boxes.last().contains(QStringLiteral("cartella dei record")));
+
+    Game unwritable;
+    unwritable.directory.path = unwritable.home.filePath(QStringLiteral("a-file"));
+    write(unwritable.directory.path, "not a folder");
+    unwritable.window->load();
+    QCOMPARE(unwritable.end.statuses, QList<int>{1});
+    QVERIFY(unwritable.dialogs.boxes.last().contains(QStringLiteral("aquizrec9.txt")));
+}
+
+void GameTest::recordDirectoryPathIsJoinedWithOneSeparator()
+{
+    m_game->directory.path = dir() + QStringLiteral("/ ");
+    window().load();
+    QCOMPARE(window().cartella, dir() + QStringLiteral("/"));
+    QVERIFY(QFile::exists(score()));
+}
+
+void GameTest::countdownShowsHoursMinutesSecondsAndEndsOneTickAfterZero()
+{
+    startGame();
+    Tavola &w = window();
+    w.Timer1->stop(); // the test drives the ticks
+    QStringList shown;
+    for (int tick = 1; tick <= 420; ++tick) {
+        w.Timer1_Timer();
+        shown << w.lblconto->caption();
+    }
+    QCOMPARE(shown.at(0), QStringLiteral("00:06:59"));
+    QCOMPARE(shown.at(120), QStringLiteral("00:04:59"));
+    QCOMPARE(shown.at(419), QStringLiteral("00:00:00"));
+    QVERIFY(m_game->dialogs.boxes.size() == 1 && m_game->end.statuses.isEmpty());
+    w.Timer1_Timer();
+    QCOMPARE(m_game->dialogs.boxes.last(), QStringLiteral("Ciao. Ti aspetto per la prossima sfida "));
+    QCOMPARE(m_game->end.statuses, QList<int>{0});
+}
+
+void GameTest::noTickCountsBeforeTheFirstExerciseIsOnDisplay()
+{
+    window().load();
+    QCOMPARE(window().lblconto->caption(), QStringLiteral("00:00:00"));
+    for (int i = 0; i < 5; ++i)
+        window().Timer1_Timer(); // a window that takes seconds to appear
+    QVERIFY(m_game->end.statuses.isEmpty());
+    window().show();
+    QVERIFY(QTest::qWaitForWindowActive(&window()));
+    QTRY_COMPARE(window().lblconto->caption(), QStringLiteral("00.07.00"));
+    window().Timer1_Timer();
+    QCOMPARE(window().lblconto->caption(), QStringLiteral("00:06:59"));
+}
+
+void GameTest::ticksDuringTheGoodbyeDoNotStartTheEndAgain()
+{
+    startGame();
+    Tavola &w = window();
+    w.Timer1->stop();
+    for (int tick = 1; tick <= 420; ++tick)
+        w.Timer1_Timer();
+    int ticksInBoxes = 0;
+    m_game->dialogs.onBox = [&](const QString &) {
+        ++ticksInBoxes;
+        w.Timer1_Timer(); // a tick handled while the box is open
+        w.Timer1_Timer();
+    };
+    w.Timer1_Timer();
+    QCOMPARE(ticksInBoxes, 1);
+    QCOMPARE(m_game->dialogs.boxes.count(QStringLiteral("Ciao. Ti aspetto per la prossima sfida ")), 1);
+    QCOMPARE(m_game->end.statuses, QList<int>{0});
+}
+
+void GameTest::beatingTheRecordRewritesBothFilesExactly()
+{
+    write(score(), "12\r\n");
+    write(holder(), "Bob\r\n");
+    m_game->dialogs.name = QStringLiteral("Niccol\u00f2 \u03b1");
+    startGame();
+    scoreCorrectAnswers(13);
+    window().cmdExit1_Click();
+    QCOMPARE(bytesOf(score()), QByteArray("13\r\n"));
+    QCOMPARE(bytesOf(holder()), QByteArray("Niccol\xF2 ?\r\n"));
+    QCOMPARE(int(window().attesa), 1001);
+    QCOMPARE(m_game->end.statuses, QList<int>{0});
+    QCOMPARE(QDir(dir()).entryList(QDir::Files), (QStringList{"aquizrec9.txt", "nquizrec9.txt"}));
+
+    Game amico;
+    amico.directory.path = amico.home.path();
+    amico.window->load();
+    amico.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(amico.window.get()));
+    QTRY_COMPARE(amico.window->lblconto->caption(), QStringLiteral("00.07.00"));
+    amico.window->Text3->setText(amico.window->Text7->text());
+    amico.window->Command3_Click();
+    amico.window->cmdExit1_Click();
+    QCOMPARE(bytesOf(amico.recordFile(QStringLiteral("aquizrec9.txt"))), QByteArray("1\r\n"));
+    QCOMPARE(bytesOf(amico.recordFile(QStringLiteral("nquizrec9.txt"))), QByteArray("Amico\r\n"));
+}
+
+void GameTest::anEqualOrLowerScoreWritesNothing_data()
+{
+    QTest::addColumn<QByteArray>("record");
+    QTest::addColumn<int>("correct");
+    QTest::newRow("first game, no answers") << QByteArray() << 0;
+    QTest::newRow("equal") << QByteArray("12\r\n") << 12;
+    QTest::newRow("lower") << QByteArray("12\r\n") << 3;
+    QTest::newRow("padded record") << QByteArray(" 1 5\r\n") << 15;
+}
+
+void GameTest::anEqualOrLowerScoreWritesNothing()
+{
+    QFETCH(QByteArray, record);
+    QFETCH(int, correct);
+    write(score(), record);
+    write(holder(), "Bob\r\n");
+    startGame();
+    scoreCorrectAnswers(correct);
+    window().cmdExit1_Click();
+    QCOMPARE(m_game->dialogs.boxes.last(), QStringLiteral("Ciao. Ti aspetto per la prossima sfida "));
+    QCOMPARE(bytesOf(score()), record);
+    QCOMPARE(bytesOf(holder()), QByteArray("Bob\r\n"));
+    QCOMPARE(m_game->end.statuses, QList<int>{0});
+}
+
+void GameTest::aFailedRewriteReportsAndKeepsTheOldRecordWhole()
+{
+    write(score(), "2\r\n");
+    write(holder(), "Bob\r\n");
+    startGame();
+    scoreCorrectAnswers(5);
+    // The holder's new file cannot be written (a folder stands where it would go).
+    QVERIFY(QDir(dir()).mkdir(QStringLiteral("nquizrec9.txt.new")));
+    window().handle([this] { window().cmdExit1_Click(); });
+    QCOMPARE(m_game->end.statuses, QList<int>{1});
+    QVERIFY(m_game->dialogs.boxes.last().contains(QStringLiteral("nquizrec9.txt.new")));
+    QCOMPARE(bytesOf(score()), QByteArray("2\r\n"));
+    QCOMPARE(bytesOf(holder()), QByteArray("Bob\r\n"));
+    QVERIFY(!QFile::exists(score() + QStringLiteral(".new")));
+}
+
+void GameTest::recordBoxEndsWithADoubleQuote()
+{
+    startGame();
+    scoreCorrectAnswers(1);
+    window().cmdExit1_Click();
+    QCOMPARE(m_game->dialogs.boxes.last(), QStringLiteral("Ok ho registrato il tuo record, C A M P I O N E\""));
+}
+
+QTEST_MAIN(GameTest)
+#include "tst_game.moc"
