@@ -134,7 +134,7 @@ def mouth(kind):
     if kind == "closed":
         return (f'<path d="M {CX-7},{y-1} Q {CX},{y+5} {CX+7},{y-1}" fill="none" stroke="{INK}" '
                 f'stroke-width="2.2" stroke-linecap="round"/>')
-    sizes = {"a": (4.5, 2.6), "b": (5.5, 4.5), "c": (6.5, 7), "o": (4.2, 5.5)}
+    sizes = {"a": (5.5, 3.2), "b": (6.5, 5.5), "c": (7.5, 8), "o": (4.8, 6)}
     if kind in sizes:
         rx, ry = sizes[kind]
         tongue = ""
