@@ -26,6 +26,8 @@ Label::Label(QWidget *parent)
     // Captions come from the player and the record files: never read them as markup.
     setTextFormat(Qt::PlainText);
     setFocusPolicy(Qt::NoFocus);
+    // A framed QLabel would otherwise push its text half an 'x' away from the aligned edge.
+    setIndent(0);
     setColours(palette().color(QPalette::WindowText));
 }
 

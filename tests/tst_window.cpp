@@ -24,6 +24,7 @@ private slots:
     void captionsAndToolTipsAreTheDesignedTexts();
     void captionsThatFitTheirBoxAreNotClipped();
     void autoSizeLabelsGrowToTheRightAndFixedOnesDoNot();
+    void labelLettersAreDrawnWhole();
     void panelsLieUnderLabelsAndShape1BehindTheAnswerBox();
     void tabOrderStartsOnExitAndVisitsTheAnswerBox();
     void menuBarHasFourEntriesThatDoNothing();
@@ -201,6 +202,35 @@ void WindowTest::autoSizeLabelsGrowToTheRightAndFixedOnesDoNot()
     const QRect clock = w.lblconto->geometry();
     w.lblconto->setCaption(QStringLiteral("00:06:59 e ancora tanto"));
     QCOMPARE(w.lblconto->geometry(), clock);
+}
+
+void WindowTest::labelLettersAreDrawnWhole()
+{
+    Game game;
+    Tavola &w = *game.window;
+    w.lblNum1->setCaption(QStringLiteral("9"));
+    w.lblNum2->setCaption(QStringLiteral("10"));
+    w.lblScore->setCaption(QStringLiteral("8"));
+    for (Label *label : {w.lblNum1, w.lblNum2, w.Label10, w.lblScore, w.Label6, w.lblconto, w.lblpunti}) {
+        label->show();
+        // The rows that hold ink of the text colour must be as many as the glyphs are tall.
+        const QImage drawn = label->grab().toImage();
+        const QColor ink = label->palette().color(QPalette::WindowText);
+        int first = -1, last = -1;
+        for (int y = 0; y < drawn.height(); ++y) {
+            for (int x = 0; x < drawn.width(); ++x) {
+                if (drawn.pixelColor(x, y) == ink) {
+                    first = first < 0 ? y : first;
+                    last = y;
+                    break;
+                }
+            }
+        }
+        const int glyphs = QFontMetrics(label->font()).tightBoundingRect(label->caption()).height();
+        QVERIFY2(first > 0 && last < drawn.height() - 1 && last - first + 3 >= glyphs,
+                 qPrintable(QStringLiteral("%1: ink rows %2..%3 of %4, glyphs %5 tall")
+                                .arg(label->objectName()).arg(first).arg(last).arg(drawn.height()).arg(glyphs)));
+    }
 }
 
 void WindowTest::panelsLieUnderLabelsAndShape1BehindTheAnswerBox()
