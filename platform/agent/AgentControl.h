@@ -16,8 +16,8 @@ class FloatingCharacter;
 // one never needs to call it.
 void initAgentResources();
 
-// The speaking-character control: loads characters and hands them out by identifier. The
-// characters float in windows of their own; the container is kept only to know the screen.
+// The speaking-character control: loads characters and hands them out by identifier. Nothing
+// is drawn into the container: the characters float in windows of their own, above the game.
 class AgentControl : public QObject, public Agent, private AgentCharacters
 {
     Q_OBJECT

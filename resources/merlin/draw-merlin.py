@@ -29,7 +29,9 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 
 def svg(body):
-    return (f'<svg xmlns="http://www.w3.org/2000/svg" width="{W}" height="{H}" '
+    return ('<!-- SPDX-License-Identifier: GPL-3.0-or-later -->\n'
+            '<!-- SPDX-FileCopyrightText: Tirlindo developers -->\n'
+            f'<svg xmlns="http://www.w3.org/2000/svg" width="{W}" height="{H}" '
             f'viewBox="0 0 {W} {H}">\n{body}\n</svg>\n')
 
 
