@@ -11,7 +11,7 @@
 #include <cmath>
 
 namespace {
-constexpr int kMaxTextWidth = 290;
+constexpr int kMaxTextWidth = 230; // narrow enough to fit beside him at the game's spot
 constexpr int kPadding = 12;
 constexpr int kTail = 18;
 constexpr qreal kPen = 2.5;
@@ -83,10 +83,18 @@ void BalloonWindow::place(const QRect &character, const QPoint &face)
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     const QRect avail = screen->availableGeometry();
-    // Above the hat if there is room, otherwise to the right of the face.
+    // Beside the face on his left if there is room, so the balloon hides neither the
+    // exercise written above him nor the answer below; else above the hat, else on his right.
     const int headX = face.x();
     QRect r;
-    if (character.top() - body.height() - kTail >= avail.top()) {
+    const int leftRoom = character.left() + character.width() / 4 - avail.left();
+    if (leftRoom >= body.width() + kTail) {
+        m_tail = Tail::Right;
+        r = QRect(QPoint(character.left() + character.width() / 4 - body.width() - kTail, face.y() - body.height() / 3),
+                  QSize(body.width() + kTail, body.height()));
+        r.moveTop(std::clamp(r.top(), avail.top(), std::max(avail.top(), avail.bottom() - r.height())));
+        m_tailAt = std::clamp(face.y() - r.top(), kPadding, body.height() - kPadding - 12);
+    } else if (character.top() - body.height() - kTail >= avail.top()) {
         m_tail = Tail::Down;
         r = QRect(QPoint(headX - body.width() / 3, character.top() - body.height() - kTail),
                   QSize(body.width(), body.height() + kTail));
@@ -107,7 +115,8 @@ QPainterPath BalloonWindow::outline() const
 {
     const qreal half = kPen / 2 + 0.5;
     QRectF body = m_tail == Tail::Down ? QRectF(0, 0, width(), height() - kTail)
-                                       : QRectF(kTail, 0, width() - kTail, height());
+        : m_tail == Tail::Left         ? QRectF(kTail, 0, width() - kTail, height())
+                                       : QRectF(0, 0, width() - kTail, height());
     body.adjust(half, half, -half, -half);
     QPainterPath path;
     path.addRoundedRect(body, 14, 14);
@@ -116,10 +125,14 @@ QPainterPath BalloonWindow::outline() const
         tail.moveTo(m_tailAt, body.bottom() - 4);
         tail.lineTo(m_tailAt + 6, height() - half);
         tail.lineTo(m_tailAt + 20, body.bottom() - 4);
-    } else {
+    } else if (m_tail == Tail::Left) {
         tail.moveTo(body.left() + 4, m_tailAt);
         tail.lineTo(half, m_tailAt + 14);
         tail.lineTo(body.left() + 4, m_tailAt + 12);
+    } else {
+        tail.moveTo(body.right() - 4, m_tailAt);
+        tail.lineTo(width() - half, m_tailAt + 14);
+        tail.lineTo(body.right() - 4, m_tailAt + 12);
     }
     tail.closeSubpath();
     return path.united(tail).simplified();

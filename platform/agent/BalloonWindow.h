@@ -32,7 +32,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    enum class Tail { Down, Left };
+    enum class Tail { Down, Left, Right };
     void layoutText();
     void place(const QRect &character, const QPoint &face);
     QPainterPath outline() const;
