@@ -31,9 +31,15 @@ public:
     void setColours(const QColor &text, const QColor &back = QColor()); // invalid back: transparent
     void setForeColor(const QColor &text);
     void fitCaption();
+    // What a screen reader says before the caption ("Risposte esatte" before "3"); with
+    // `announce`, every new caption is also raised as an alert, so it is read out at once.
+    void setSpokenMeaning(const QString &meaning, bool announce = false);
 
 private:
+    void updateSpokenName();
     bool m_autoSize = false;
+    QString m_meaning;
+    bool m_announce = false;
 };
 
 // A filled rectangle with a thin outline, drawn under the labels.

@@ -141,11 +141,25 @@ void Tavola::createControls()
         label->setGeometry(QRect(design.topLeft(), design.size().expandedTo(label->size())));
     }
 
+    // What a screen reader says for each control, in Italian.
+    lblScore->setSpokenMeaning(QStringLiteral("Risposte esatte:"), true);
+    lblScore1->setSpokenMeaning(QStringLiteral("Risposte errate:"), true);
+    lblScore2->setSpokenMeaning(QStringLiteral("Risposte totali:"), true);
+    lblMessage->setSpokenMeaning(QStringLiteral("Esito:"), true);
+    lblconto->setSpokenMeaning(QStringLiteral("Tempo restante:"));
+    lblnome1->setSpokenMeaning(QStringLiteral("Sfidante:"));
+    lblnome->setSpokenMeaning(QStringLiteral("Il record \u00e8 di"));
+    lblpunti->setSpokenMeaning(QStringLiteral("Punti del record:"));
+    lblNum1->setSpokenMeaning(QStringLiteral("Primo fattore:"));
+    lblNum2->setSpokenMeaning(QStringLiteral("Secondo fattore:"));
+    Label10->setSpokenMeaning(QStringLiteral("per"));
+
     Image1 = new QLabel(surface);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(twipsRect(9885, 120, 480, 480));
     Image1->setPixmap(Pictures::pixmap(Pictures::Stopwatch, Image1->size(), devicePixelRatioF()));
     Image1->setToolTip(QStringLiteral("Clicca sotto di me per impostare il Timer"));
+    Image1->setAccessibleName(QStringLiteral("Cronometro"));
 
     auto textBox = [&](const char *name, QRect where, const char *text) {
         auto *box = new TextBox(surface);
@@ -167,6 +181,8 @@ void Tavola::createControls()
         Text3->setPalette(pal);
     }
     Text3->setToolTip(QStringLiteral("Scrivi il numero e poi premi  il tasto Return (Invio)"));
+    Text3->setAccessibleName(QStringLiteral("Risultato"));
+    Text3->setAccessibleDescription(QStringLiteral("Scrivi il risultato e premi Invio"));
 
     Text1 = textBox("Text1", twipsRect(3600, 2040, 1935, 405), "0");
     Text1->setFont(designFont(kSansSerif, 12, true));
@@ -192,6 +208,7 @@ void Tavola::createControls()
     cmdNext->setEnabled(false);
     cmdNext->setCursor(Pictures::iconPointer());
     cmdNext->setToolTip(QStringLiteral("Usa il tasto Return(invio) per l'esercizio successivo"));
+    cmdNext->setAccessibleName(QStringLiteral("Nuovo calcolo"));
 
     cmdExit1 = new PictureButton(QStringLiteral("E&xit"), kTeal, surface);
     cmdExit1->setObjectName(QStringLiteral("cmdExit1"));
@@ -200,6 +217,7 @@ void Tavola::createControls()
     cmdExit1->setPictures(Pictures::path(Pictures::NoEntry));
     cmdExit1->setCursor(Qt::ArrowCursor);
     cmdExit1->setToolTip(QStringLiteral("Ti prego resta ancora, forse riuscirai a farmi uscire "));
+    cmdExit1->setAccessibleName(QStringLiteral("Esci"));
 
     Command3 = new QPushButton(QStringLiteral("verifica"), surface);
     Command3->setObjectName(QStringLiteral("Command3"));

@@ -3,6 +3,7 @@
 #include "app/DesignLook.h"
 #include "fakes/Fakes.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QMenuBar>
 #include <QSignalSpy>
@@ -28,6 +29,7 @@ private slots:
     void panelsLieUnderLabelsAndShape1BehindTheAnswerBox();
     void tabOrderStartsOnExitAndVisitsTheAnswerBox();
     void menuBarHasFourEntriesThatDoNothing();
+    void visibleControlsHaveItalianSpokenNames();
     void enterAndSpaceClickTheFocusedNewExerciseButton();
     void accessKeysClickTheButtons();
     void answerBoxTakesAtMost250Characters();
@@ -273,6 +275,30 @@ void WindowTest::tabOrderStartsOnExitAndVisitsTheAnswerBox()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), w.cmdNext);
     QCOMPARE(w.lblScore->focusPolicy(), Qt::NoFocus);
+}
+
+void WindowTest::visibleControlsHaveItalianSpokenNames()
+{
+    Game game;
+    Tavola &w = *game.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto spoken = [](QWidget *widget) {
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
+        return face ? face->text(QAccessible::Name) : QStringLiteral("<none>");
+    };
+    for (QWidget *child : w.surface->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (child->isVisible() && !qobject_cast<Shape *>(child))
+            QVERIFY2(!spoken(child).trimmed().isEmpty(), qPrintable(child->objectName()));
+    }
+    w.lblScore->setCaption(QStringLiteral("4"));
+    QCOMPARE(spoken(w.lblScore), QStringLiteral("Risposte esatte: 4"));
+    QCOMPARE(spoken(w.cmdExit1), QStringLiteral("Esci"));
+    QCOMPARE(spoken(w.Text3), QStringLiteral("Risultato"));
+    w.lblconto->setCaption(QStringLiteral("00:06:59"));
+    QCOMPARE(spoken(w.lblconto), QStringLiteral("Tempo restante: 00:06:59"));
+    w.lblMessage->setCaption(QStringLiteral("Sbagliato!! 27"));
+    QCOMPARE(spoken(w.lblMessage), QStringLiteral("Esito: Sbagliato!! 27"));
 }
 
 void WindowTest::menuBarHasFourEntriesThatDoNothing()
