@@ -2,12 +2,15 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "app/Tavola.h"
 
+#include <QDir>
+
 namespace {
 #ifdef Q_OS_WIN
 const QString kSeparator = QStringLiteral("\\");
 #else
 const QString kSeparator = QStringLiteral("/");
 #endif
+constexpr qint64 kLargestRecordFile = 64 * 1024;
 } // namespace
 
 QString Tavola::GetSystemDir()
@@ -36,6 +39,13 @@ QString Tavola::Leggifiletxt(const QString &nomefile)
     const Integer number = m_files.FreeFile();
     m_files.Open(nomefile, FileTable::Mode::Input, number);
     const qint64 length = m_files.LOF(number);
+    // A record is one short line: anything this large is not one, and shown whole it
+    // would freeze the window.
+    if (length > kLargestRecordFile) {
+        m_files.Close(number);
+        throw RuntimeError(QStringLiteral("Il file %1 \u00e8 troppo grande per essere un record: cancellalo e riavvia il gioco")
+                               .arg(QDir::toNativeSeparators(nomefile)));
+    }
     const QString content = m_files.Input(length, number);
     m_files.Close(number);
     return content;

@@ -45,6 +45,11 @@ private slots:
     void aMissingCharacterFileEndsTheStartWithAnError();
     void noRecordDirectoryIsAnErrorNotTheRoot();
     void recordDirectoryPathIsJoinedWithOneSeparator();
+    void oddRecordFilesStillGiveAGame_data();
+    void oddRecordFilesStillGiveAGame();
+    void unusableRecordFilesEndWithAClearError_data();
+    void unusableRecordFilesEndWithAClearError();
+    void aVeryLongNameIsPlayedAndStored();
 
     void countdownShowsHoursMinutesSecondsAndEndsOneTickAfterZero();
     void noTickCountsBeforeTheFirstExerciseIsOnDisplay();
@@ -198,6 +203,65 @@ void GameTest::recordDirectoryPathIsJoinedWithOneSeparator()
     window().load();
     QCOMPARE(window().cartella, dir() + QStringLiteral("/"));
     QVERIFY(QFile::exists(score()));
+}
+
+void GameTest::oddRecordFilesStillGiveAGame_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("beaten"); // by a score of 3
+    QTest::newRow("not a number") << QByteArray("tanti\r\n") << true;
+    QTest::newRow("binary") << QByteArray("\x00\xff\x1a\x80\x9d\r\n\x00", 8) << true;
+    QTest::newRow("number then words") << QByteArray("2 punti") << true;
+    QTest::newRow("no line end") << QByteArray("7") << false;
+    QTest::newRow("enormous number") << QByteArray("99999999999999999999999\r\n") << false;
+    QTest::newRow("just under the size limit") << QByteArray(64 * 1024, '1') << false;
+}
+
+void GameTest::oddRecordFilesStillGiveAGame()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, beaten);
+    write(score(), content);
+    startGame();
+    QCOMPARE(window().lblpunti->caption().size(), content.size());
+    scoreCorrectAnswers(3);
+    window().cmdExit1_Click();
+    QCOMPARE(m_game->end.statuses, QList<int>{0});
+    QCOMPARE(bytesOf(score()), beaten ? QByteArray("3\r\n") : content);
+}
+
+void GameTest::unusableRecordFilesEndWithAClearError_data()
+{
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("too large") << "large";
+    QTest::newRow("a folder in its place") << "folder";
+}
+
+void GameTest::unusableRecordFilesEndWithAClearError()
+{
+    QFETCH(QString, problem);
+    if (problem == QLatin1String("large"))
+        write(holder(), QByteArray(64 * 1024 + 1, 'x'));
+    else
+        QVERIFY(QDir(dir()).mkdir(QStringLiteral("nquizrec9.txt")));
+    window().load();
+    QCOMPARE(m_game->end.statuses, QList<int>{1});
+    QVERIFY2(m_game->dialogs.boxes.last().contains(QStringLiteral("nquizrec9.txt")), qPrintable(m_game->dialogs.boxes.last()));
+    QVERIFY(m_game->agent.requests.isEmpty());
+    if (problem == QLatin1String("large"))
+        QCOMPARE(QFileInfo(holder()).size(), 64 * 1024 + 1); // reported, never cut
+}
+
+void GameTest::aVeryLongNameIsPlayedAndStored()
+{
+    const QString name = QString(10000, u'n') + QStringLiteral("\u00f2\u4e2d");
+    m_game->dialogs.name = name;
+    startGame();
+    QCOMPARE(window().lblnome1->pos(), QPoint(8, 480));
+    scoreCorrectAnswers(4); // the fourth answer says the name
+    QVERIFY(m_game->agent.requests.contains(QStringLiteral("Speak ") + name));
+    window().cmdExit1_Click();
+    QCOMPARE(bytesOf(holder()), QByteArray(10000, 'n') + "\xF2?\r\n");
 }
 
 void GameTest::countdownShowsHoursMinutesSecondsAndEndsOneTickAfterZero()
