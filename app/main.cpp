@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "app/DesignLook.h"
+#include "app/DisplayChoice.h"
 #include "app/Pictures.h"
 #include "app/Tavola.h"
 #include "platform/QtHost.h"
@@ -13,6 +14,10 @@
 
 int main(int argc, char *argv[])
 {
+    const QByteArray platform = preferredPlatform(qgetenv("QT_QPA_PLATFORM"), qgetenv("XDG_SESSION_TYPE"),
+                                                  qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"));
+    if (!platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform);
     QApplication app(argc, argv);
     QApplication::setApplicationName(kProgramTitle);
     QApplication::setApplicationDisplayName(kProgramTitle);

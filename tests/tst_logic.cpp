@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
+#include "app/DisplayChoice.h"
 #include "character/NumberWords.h"
 #include "countdown/CountdownClock.h"
 #include "countdown/RecordFormat.h"
@@ -32,7 +33,17 @@ private slots:
     void leadingNumberReadsTheNumberATextBeginsWith();
 
     void gradientBandsRunFromNoBlueToFullBlue();
+    void waylandSessionsUseXWaylandWhenThereIsOne();
 };
+
+void LogicTest::waylandSessionsUseXWaylandWhenThereIsOne()
+{
+    QCOMPARE(preferredPlatform("", "wayland", "wayland-0", ":0"), QByteArray("xcb"));
+    QCOMPARE(preferredPlatform("", "", "wayland-0", ":1"), QByteArray("xcb"));
+    QCOMPARE(preferredPlatform("", "wayland", "wayland-0", ""), QByteArray()); // no XWayland
+    QCOMPARE(preferredPlatform("", "x11", "", ":0"), QByteArray());
+    QCOMPARE(preferredPlatform("wayland", "wayland", "wayland-0", ":0"), QByteArray());
+}
 
 void LogicTest::numberWordsSpellsItalianNumbers_data()
 {
