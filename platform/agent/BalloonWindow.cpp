@@ -21,11 +21,15 @@ const QColor kPaper(0xff, 0xfd, 0xf2);
 
 BalloonWindow::BalloonWindow()
     : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool
-                           | Qt::WindowDoesNotAcceptFocus)
+                           | Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint)
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_X11DoNotAcceptFocus);
     setAttribute(Qt::WA_NoSystemBackground);
+    // Window managers (XWayland's among them) would place the window where they like and
+    // may ignore its shape: it is placed by the game itself, see-through where a compositor
+    // runs and cut out by its mask where none does.
+    setAttribute(Qt::WA_TranslucentBackground);
     m_font = QFont(QStringLiteral("Open Sans"));
     m_font.setFamilies({QStringLiteral("Open Sans"), QStringLiteral("DejaVu Sans")});
     m_font.setPixelSize(17);
@@ -171,7 +175,9 @@ void BalloonWindow::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    p.fillRect(rect(), kPaper);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(rect(), Qt::transparent);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     p.setPen(QPen(kInk, kPen));
     p.setBrush(kPaper);
     p.drawPath(outline());

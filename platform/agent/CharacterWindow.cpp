@@ -8,13 +8,17 @@
 
 CharacterWindow::CharacterWindow(const CharacterFile &character)
     : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool
-                           | Qt::WindowDoesNotAcceptFocus)
+                           | Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint)
     , m_character(character)
 {
     // The child is typing in the game's window: showing the wizard must not take the focus.
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_X11DoNotAcceptFocus);
     setAttribute(Qt::WA_NoSystemBackground);
+    // Window managers (XWayland's among them) would place the window where they like and
+    // may ignore its shape: it is placed by the game itself, see-through where a compositor
+    // runs and cut out by its mask where none does.
+    setAttribute(Qt::WA_TranslucentBackground);
     setWindowTitle(character.displayName);
     for (auto it = character.partFiles.constBegin(); it != character.partFiles.constEnd(); ++it)
         m_parts.insert(it.key(), std::make_shared<QSvgRenderer>(it.value()));
