@@ -23,6 +23,7 @@ private slots:
     void shape5IsCutOffByTheRightEdge();
     void onlyTheDesignedControlsAreVisibleAtStart();
     void captionsAndToolTipsAreTheDesignedTexts();
+    void picturesAreDrawnOnTheirFaces();
     void captionsThatFitTheirBoxAreNotClipped();
     void autoSizeLabelsGrowToTheRightAndFixedOnesDoNot();
     void labelLettersAreDrawnWhole();
@@ -165,6 +166,30 @@ void WindowTest::captionsAndToolTipsAreTheDesignedTexts()
     QVERIFY(w.lblMessage->font().bold() && w.lblMessage->font().italic());
     QCOMPARE(w.lblMessage->font().pointSizeF(), 24.0);
     QCOMPARE(w.Label6->font().pointSizeF(), 21.75);
+}
+
+void WindowTest::picturesAreDrawnOnTheirFaces()
+{
+    Game game;
+    Tavola &w = *game.window;
+    const QCursor duck = w.surface->cursor();
+    QCOMPARE(duck.shape(), Qt::BitmapCursor);
+    QCOMPARE(duck.pixmap().deviceIndependentSize(), QSizeF(48, 48));
+    QCOMPARE(duck.hotSpot(), QPoint(2, 2));
+    QVERIFY(duck.pixmap().toImage().pixelColor(2, 2).alpha() > 0); // the beak tip is drawn there
+    QVERIFY(!w.windowIcon().isNull());
+    // The new-exercise button changes face with its state; each face is a real picture.
+    QVERIFY(w.cmdNext->currentPicture().endsWith(QStringLiteral("face-laugh.svg")));
+    w.cmdNext->setEnabled(true);
+    QVERIFY(w.cmdNext->currentPicture().endsWith(QStringLiteral("face-smile.svg")));
+    w.cmdNext->setDown(true);
+    QVERIFY(w.cmdNext->currentPicture().endsWith(QStringLiteral("face-straight.svg")));
+    w.cmdNext->setDown(false);
+    const QImage face = w.cmdNext->grab().toImage();
+    const QPoint middle(face.width() / 2, face.height() / 2 - 8);
+    QVERIFY(face.pixelColor(middle) != QColor(255, 128, 255)); // the picture sits above the caption
+    QCOMPARE(face.pixelColor(6, face.height() / 2), QColor(255, 128, 255));
+    QCOMPARE(w.Image1->pixmap().deviceIndependentSize(), QSizeF(32, 32));
 }
 
 void WindowTest::captionsThatFitTheirBoxAreNotClipped()
