@@ -99,6 +99,15 @@ void Label::fitCaption()
     setGeometry(QRect(geometry().topLeft(), needed));
 }
 
+void Label::shrinkFontToFit()
+{
+    QFont f = font();
+    while (f.pointSizeF() > 6
+           && QFontMetrics(f).tightBoundingRect(text()).width() > contentsRect().width())
+        f.setPointSizeF(f.pointSizeF() - 0.25);
+    setFont(f);
+}
+
 // ---- Shape
 
 Shape::Shape(QWidget *parent, const QColor &fill, const QColor &outline)

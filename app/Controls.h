@@ -31,6 +31,9 @@ public:
     void setColours(const QColor &text, const QColor &back = QColor()); // invalid back: transparent
     void setForeColor(const QColor &text);
     void fitCaption();
+    // For a fixed-size box: a stand-in font wider than the design's is made just small
+    // enough that the caption's letters stay whole.
+    void shrinkFontToFit();
     // What a screen reader says before the caption ("Risposte esatte" before "3"); with
     // `announce`, every new caption is also raised as an alert, so it is read out at once.
     void setSpokenMeaning(const QString &meaning, bool announce = false);

@@ -133,6 +133,8 @@ void Tavola::createControls()
     lblNum2->setColours(buttonText, kCyan);
     Label10->setColours(buttonText, QColor(128, 255, 255));
     lblScore->setToolTip(QStringLiteral("Questo \u00e8 il tuo punteggio. Forza con il  record"));
+    for (Label *label : {lblconto, Label11, Label12, Label10})
+        label->shrinkFontToFit();
     // Captions that the design's box is too small for in the font that stands in here.
     for (Label *label : {lblMessage, Label6, lblScore, Label1, lblScore1, Label3, lblScore2,
                          Label14, lblnome, Label13, lblpunti}) {
