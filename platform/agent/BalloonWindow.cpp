@@ -87,27 +87,30 @@ void BalloonWindow::place(const QRect &character, const QPoint &face)
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     const QRect avail = screen->availableGeometry();
-    // Beside the face on his left if there is room, so the balloon hides neither the
-    // exercise written above him nor the answer below; else above the hat, else on his right.
+    // Beside him on his right, its top just above his eyes: at the game's spot that is the
+    // one stretch of the window with nothing to read (the exercise is above him, the outcome
+    // line ends above his eyes, the counters are on his left, the answer box below).
+    // Where there is no room: on his left, then above the hat.
     const int headX = face.x();
+    // His drawing is narrower than his window (room for the spells): measure from his face.
+    const int reach = character.height() * 28 / 100;
+    const int rightEdge = headX + reach;
+    const int leftEdge = headX - reach;
     QRect r;
-    const int leftRoom = character.left() + character.width() / 4 - avail.left();
-    if (leftRoom >= body.width() + kTail) {
+    if (avail.right() - rightEdge >= body.width() + kTail) {
+        m_tail = Tail::Left;
+        r = QRect(QPoint(rightEdge, face.y() - 24), QSize(body.width() + kTail, body.height()));
+    } else if (leftEdge - avail.left() >= body.width() + kTail) {
         m_tail = Tail::Right;
-        r = QRect(QPoint(character.left() + character.width() / 4 - body.width() - kTail, face.y() - body.height() / 3),
-                  QSize(body.width() + kTail, body.height()));
-        r.moveTop(std::clamp(r.top(), avail.top(), std::max(avail.top(), avail.bottom() - r.height())));
-        m_tailAt = std::clamp(face.y() - r.top(), kPadding, body.height() - kPadding - 12);
-    } else if (character.top() - body.height() - kTail >= avail.top()) {
+        r = QRect(QPoint(leftEdge - body.width() - kTail, face.y() - 24), QSize(body.width() + kTail, body.height()));
+    } else {
         m_tail = Tail::Down;
         r = QRect(QPoint(headX - body.width() / 3, character.top() - body.height() - kTail),
                   QSize(body.width(), body.height() + kTail));
         r.moveLeft(std::clamp(r.left(), avail.left(), std::max(avail.left(), avail.right() - r.width())));
         m_tailAt = std::clamp(headX - r.left(), kPadding + 6, body.width() - kPadding - 22);
-    } else {
-        m_tail = Tail::Left;
-        r = QRect(QPoint(face.x() + character.width() / 5, face.y() - body.height() / 2),
-                  QSize(body.width() + kTail, body.height()));
+    }
+    if (m_tail != Tail::Down) {
         r.moveTop(std::clamp(r.top(), avail.top(), std::max(avail.top(), avail.bottom() - r.height())));
         m_tailAt = std::clamp(face.y() - r.top(), kPadding, body.height() - kPadding - 12);
     }
