@@ -417,6 +417,20 @@ class Game:
                    lambda nodes: not self.outcome(nodes)
                    and (b := self.answer_box(nodes)) and b.focused and not b.text)
 
+    def check_spoken_names(self, nodes):
+        """What a screen reader says for the window: every control has an Italian name, the
+        counters and the clock say what they count."""
+        speaking = [n for n in self.on_board(nodes)
+                    if n.role in ("label", "push button", "text", "entry", "image", "icon")]
+        silent = [n for n in speaking if not n.name.strip()]
+        if silent:
+            raise Failure("controls with no spoken name:\n" + describe(silent))
+        names = [n.name for n in speaking]
+        for meaning in ("Risposte esatte: 0", "Risposte errate: 0", "Risposte totali: 0",
+                        "Tempo restante: ", "Nuovo calcolo", "Esci", "Risultato", "Cronometro"):
+            if not any(name.startswith(meaning) for name in names):
+                raise Failure(f"no control is spoken as {meaning!r}; names: {names}")
+
     def leave(self, new_record):
         """Exit (Alt+X), the goodbye box, the record box when new_record, and the end."""
         desktop.focus(self.board)
@@ -470,6 +484,7 @@ def play(program, shots, files, name, answers, record_before, new_record):
         game.confirm(greeting(name), shot="01-greeting")
         nodes = game.wait_board()
         game.check_counters(nodes)
+        game.check_spoken_names(nodes)
         if record_before is None:
             check_files(files, (b"", b""), "created empty by the first game")
         else:
