@@ -5,7 +5,6 @@
 #include "countdown/CountdownClock.h"
 #include "countdown/RecordFormat.h"
 #include "quiz/Gradient.h"
-#include "quiz/PraiseLadder.h"
 
 #include <QTest>
 
@@ -20,11 +19,6 @@ private slots:
     void numberWordsIgnoresFractionsAndNegatives();
     void numberWordsFailsPastTheWordTable();
 
-    void praiseClimbsTheLadder_data();
-    void praiseClimbsTheLadder();
-    void wrongAnswerIsCorrectedWithTheResult();
-
-    void countdownRunsSevenMinutesToZero();
     void countdownBorrowsFromHours();
 
     void recordLineIsTextThenCrLf();
@@ -94,70 +88,6 @@ void LogicTest::numberWordsFailsPastTheWordTable()
 {
     QVERIFY(!numberWords(Currency::fromWhole(2799999999999)).isEmpty());
     QVERIFY_THROWS_EXCEPTION(RuntimeError, numberWords(Currency::fromWhole(2800000000000)));
-}
-
-void LogicTest::praiseClimbsTheLadder_data()
-{
-    QTest::addColumn<int>("earlier");
-    QTest::addColumn<QStringList>("requests");
-    const QString n = QStringLiteral("Speak Ada");
-    const QString r = QStringLiteral("Speak 27");
-    const QString esatto = QStringLiteral("Speak Esatto");
-    const QString giusto = QStringLiteral("Speak Giusto");
-    const QString cheer = QStringLiteral("Play congratulate");
-    for (int s : {0, 1, 4, 6, 8, 9})
-        QTest::addRow("%d", s) << s << QStringList{esatto, r};
-    QTest::newRow("2") << 2 << QStringList{esatto, r, cheer, "Speak Sei grande"};
-    QTest::newRow("3") << 3 << QStringList{esatto, n, r};
-    QTest::newRow("5") << 5 << QStringList{esatto, r, "Play domagic1", "Speak Sei forte"};
-    QTest::newRow("7") << 7 << QStringList{esatto, n, r};
-    QTest::newRow("10") << 10 << QStringList{r, cheer, "Speak Sei sulla buona strada per diventare cavaliere"};
-    for (int s : {11, 15, 16, 17, 19, 20, 22, 24, 25, 28, 29, 100, 32766})
-        QTest::addRow("%d", s) << s << QStringList{giusto, r};
-    for (int s : {12, 21, 26})
-        QTest::addRow("%d", s) << s << QStringList{giusto, n, r};
-    QTest::newRow("13") << 13 << QStringList{giusto, r, "Play domagic2", "Speak Sei in gamba"};
-    QTest::newRow("14") << 14 << QStringList{giusto, r, cheer, "Speak Sei eccezionale"};
-    QTest::newRow("18") << 18 << QStringList{giusto, r, cheer, "Speak Sei insuperabile"};
-    QTest::newRow("23") << 23 << QStringList{giusto, r, cheer,
-        "Speak Ti nomino cavaliere della tabellina, il massimo ordine per un eroe"};
-    QTest::newRow("27") << 27 << QStringList{giusto, r, cheer,
-        "Speak Hai lavorato bene mio leale campione: sei invincibile"};
-}
-
-void LogicTest::praiseClimbsTheLadder()
-{
-    QFETCH(int, earlier);
-    QFETCH(QStringList, requests);
-    QStringList got;
-    for (const CharacterRequest &request : praiseForCorrectAnswer(earlier, QStringLiteral("Ada"), QStringLiteral("27")))
-        got << (request.kind == CharacterRequest::Play ? QStringLiteral("Play ") : QStringLiteral("Speak ")) + request.text;
-    QCOMPARE(got, requests);
-}
-
-void LogicTest::wrongAnswerIsCorrectedWithTheResult()
-{
-    const QList<CharacterRequest> expected = {{CharacterRequest::Speak, QStringLiteral("Sbagliato")},
-                                              {CharacterRequest::Speak, QStringLiteral("90")}};
-    QCOMPARE(correctionForWrongAnswer(QStringLiteral("90")), expected);
-}
-
-void LogicTest::countdownRunsSevenMinutesToZero()
-{
-    CountdownTime time;
-    time.minuti = 7;
-    QStringList shown;
-    for (int tick = 1; tick <= 420; ++tick) {
-        stepDown(time);
-        shown << formatCountdown(time, QStringLiteral(":"));
-    }
-    QCOMPARE(shown.at(0), QStringLiteral("00:06:59"));
-    QCOMPARE(shown.at(59), QStringLiteral("00:06:00"));
-    QCOMPARE(shown.at(60), QStringLiteral("00:05:59"));
-    QCOMPARE(shown.at(120), QStringLiteral("00:04:59")); // tick at 00:05:00
-    QCOMPARE(shown.at(419), kCountdownOver);
-    QCOMPARE(shown.indexOf(kCountdownOver), 419);
-    QCOMPARE(shown.removeDuplicates(), 0);
 }
 
 void LogicTest::countdownBorrowsFromHours()
