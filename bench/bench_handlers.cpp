@@ -11,6 +11,7 @@
 namespace {
 std::unique_ptr<Game> shownGame()
 {
+    installFontSubstitutes();
     auto game = std::make_unique<Game>();
     game->agent.loaded << kMerlinId;
     game->window->show();
@@ -71,13 +72,3 @@ static void BM_RepaintWithGradient(benchmark::State &state)
 }
 BENCHMARK(BM_RepaintWithGradient)->Unit(benchmark::kMicrosecond);
 
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    installFontSubstitutes();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -24,6 +24,13 @@ void fillWords(WordTable &parole)
         parole[i] = QString::fromLatin1(words[i - 1]);
 }
 
+struct Scale
+{
+    const char *one;
+    const char *many;
+};
+const Scale kScales[] = {{"", ""}, {"mille", "mila"}, {"unmilione", "milioni"}, {"unmiliardo", "miliardi"}};
+
 const QString &word(const WordTable &parole, double index)
 {
     if (index < 0 || index > 28)
@@ -61,38 +68,26 @@ QString numberWords(Currency numer)
     fillWords(parole);
     QString s;
     for (int e = 3; e >= 0; --e) {
-        const double scale = std::pow(1000.0, e);
-        const double g = std::floor(numer.toDouble() / scale);
+        const double unit = std::pow(1000.0, e);
+        const double g = std::floor(numer.toDouble() / unit);
         if (!(g > 0))
             continue;
         spellGroup(parole, g, s);
-        switch (e) {
-        case 3:
-            if (g == 1)
-                s = QStringLiteral("unmiliardo");
-            else
-                s += QStringLiteral("miliardi");
-            break;
-        case 2:
+        if (e > 0) {
+            const Scale &scale = kScales[e];
             if (g == 1) {
-                s.chop(3);
-                s += QStringLiteral("unmilione");
+                // One thousand, million or billion: the "uno" just spelled gives way to the
+                // word of its own; a billion starts the text afresh.
+                if (e == 3)
+                    s.clear();
+                else
+                    s.chop(3);
+                s += QString::fromLatin1(scale.one);
             } else {
-                s += QStringLiteral("milioni");
+                s += QString::fromLatin1(scale.many);
             }
-            break;
-        case 1:
-            if (g == 1) {
-                s.chop(3);
-                s += QStringLiteral("mille");
-            } else {
-                s += QStringLiteral("mila");
-            }
-            break;
-        default:
-            break;
         }
-        numer.tenThousandths -= static_cast<qint64>(g * scale) * 10000;
+        numer.tenThousandths -= static_cast<qint64>(g * unit) * 10000;
     }
     return s;
 }

@@ -63,11 +63,3 @@ void BM_IdleAnimationCpuPerWallSecond(benchmark::State &state)
 
 BENCHMARK(BM_IdleAnimationCpuPerWallSecond)->Arg(5000)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-int main(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

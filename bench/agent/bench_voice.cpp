@@ -84,11 +84,3 @@ BENCHMARK(BM_SpeakToSamples_Word)->UseManualTime()->Unit(benchmark::kMillisecond
 BENCHMARK(BM_SpeakToSamples_Sentence)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SpeakToSamples_Character)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-int main(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
