@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "app/Controls.h"
+#include "app/DesignLook.h"
 
 #include <QAccessible>
 #include <QKeyEvent>
@@ -68,8 +69,19 @@ void Label::setAutoSize(bool on)
 
 void Label::setBorder(bool on)
 {
-    setFrameStyle(on ? QFrame::Panel | QFrame::Sunken : QFrame::NoFrame);
+    // One plain line; paintEvent gives it the window-text colour rather than the caption's.
+    setFrameStyle(on ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
     setLineWidth(1);
+}
+
+void Label::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    if (frameShape() != QFrame::Box)
+        return;
+    QPainter p(this);
+    p.setPen(QPen(systemColor(8), 0));
+    p.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
 }
 
 void Label::setColours(const QColor &text, const QColor &back)
@@ -201,6 +213,9 @@ int TextBox::characterCode(const QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         return 13;
+    // Delete edits the box but types no character (X11 still gives it the text DEL).
+    if (event->key() == Qt::Key_Delete)
+        return 0;
     const QString typed = event->text();
     if (typed.isEmpty())
         return 0;

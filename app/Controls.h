@@ -38,6 +38,9 @@ public:
     // `announce`, every new caption is also raised as an alert, so it is read out at once.
     void setSpokenMeaning(const QString &meaning, bool announce = false);
 
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
 private:
     void updateSpokenName();
     bool m_autoSize = false;
