@@ -20,7 +20,7 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", platform);
     QApplication app(argc, argv);
     QApplication::setApplicationName(kProgramTitle);
-    QApplication::setApplicationDisplayName(kProgramTitle);
+    // No display name: Qt would append it to every window title, and the caption stands alone.
     QApplication::setApplicationVersion(QStringLiteral(TIRLINDO_VERSION_TEXT));
     QApplication::setDesktopFileName(QStringLiteral("org.tirlindo.Tirlindo"));
     QApplication::setWindowIcon(Pictures::icon());

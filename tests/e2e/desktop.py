@@ -229,6 +229,14 @@ def covering(window, area):
     return above
 
 
+def window_title(window):
+    """The title a window manager shows for window (_NET_WM_NAME, UTF-8)."""
+    out = subprocess.run(["xprop", "-id", hex(window.id), "-notype", "_NET_WM_NAME"],
+                         capture_output=True, timeout=15).stdout.decode("utf-8")
+    m = re.search(r'_NET_WM_NAME = "(.*)"\s*$', out, re.S)
+    return m.group(1).replace('\\"', '"').replace("\\\\", "\\") if m else None
+
+
 def focus(window):
     """Gives window the keyboard focus, as a window manager would on a click."""
     _run("xdotool", "windowfocus", "--sync", str(window.id))

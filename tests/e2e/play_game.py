@@ -345,6 +345,10 @@ class Game:
         if frame.name != BOARD_TITLE:
             raise Failure(f"game window titled {frame.name!r}, expected {BOARD_TITLE!r}")
         self.board = self._window_of(frame)
+        # What task bars and window lists show: the caption and nothing after it.
+        shown = desktop.window_title(self.board)
+        if shown != BOARD_TITLE:
+            raise Failure(f"game window's X title is {shown!r}, expected {BOARD_TITLE!r}")
         return nodes
 
     def check_counters(self, nodes):
