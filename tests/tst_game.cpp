@@ -60,6 +60,8 @@ private slots:
     void anEqualOrLowerScoreWritesNothing();
     void aFailedRewriteReportsAndKeepsTheOldRecordWhole();
     void recordBoxEndsWithADoubleQuote();
+    void theRecordReadAtStartDecidesEvenIfTheFileChangesMeanwhile_data();
+    void theRecordReadAtStartDecidesEvenIfTheFileChangesMeanwhile();
 
 private:
     Tavola &window() { return *m_game->window; }
@@ -390,6 +392,37 @@ void GameTest::recordBoxEndsWithADoubleQuote()
     scoreCorrectAnswers(1);
     window().cmdExit1_Click();
     QCOMPARE(m_game->dialogs.boxes.last(), QStringLiteral("Ok ho registrato il tuo record, C A M P I O N E\""));
+}
+
+void GameTest::theRecordReadAtStartDecidesEvenIfTheFileChangesMeanwhile_data()
+{
+    QTest::addColumn<QByteArray>("changedTo");
+    QTest::addColumn<int>("correct");
+    QTest::addColumn<QByteArray>("scoreAfter");
+    QTest::addColumn<QByteArray>("holderAfter");
+    // The record shown at start was 5 by Bob; another game changes the files meanwhile.
+    QTest::newRow("raised, beaten only the start's record") << QByteArray("100\r\n") << 6
+                                                           << QByteArray("6\r\n") << QByteArray("Ada\r\n");
+    QTest::newRow("lowered, under the start's record") << QByteArray("1\r\n") << 3
+                                                      << QByteArray("1\r\n") << QByteArray("Bob\r\n");
+}
+
+void GameTest::theRecordReadAtStartDecidesEvenIfTheFileChangesMeanwhile()
+{
+    QFETCH(QByteArray, changedTo);
+    QFETCH(int, correct);
+    QFETCH(QByteArray, scoreAfter);
+    QFETCH(QByteArray, holderAfter);
+    write(score(), "5\r\n");
+    write(holder(), "Bob\r\n");
+    m_game->dialogs.name = QStringLiteral("Ada");
+    startGame();
+    write(score(), changedTo);
+    scoreCorrectAnswers(correct);
+    window().cmdExit1_Click();
+    QCOMPARE(bytesOf(score()), scoreAfter);
+    QCOMPARE(bytesOf(holder()), holderAfter);
+    QCOMPARE(m_game->end.statuses, QList<int>{0});
 }
 
 QTEST_MAIN(GameTest)

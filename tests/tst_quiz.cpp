@@ -171,19 +171,38 @@ void QuizTest::correctAnswerClimbsTheLadder_data()
     const QString n = QStringLiteral("Speak Ada"), r = QStringLiteral("Speak 27");
     const QString e = QStringLiteral("Speak Esatto"), g = QStringLiteral("Speak Giusto");
     const QString c = QStringLiteral("Play congratulate");
+    // Every count a game can reach before the phrases run out, one row each.
     QTest::newRow("0") << 0 << QStringList{e, r};
+    QTest::newRow("1") << 1 << QStringList{e, r};
     QTest::newRow("2") << 2 << QStringList{e, r, c, "Speak Sei grande"};
     QTest::newRow("3") << 3 << QStringList{e, n, r};
+    QTest::newRow("4") << 4 << QStringList{e, r};
     QTest::newRow("5") << 5 << QStringList{e, r, "Play domagic1", "Speak Sei forte"};
+    QTest::newRow("6") << 6 << QStringList{e, r};
+    QTest::newRow("7") << 7 << QStringList{e, n, r};
+    QTest::newRow("8") << 8 << QStringList{e, r};
+    QTest::newRow("9") << 9 << QStringList{e, r};
     QTest::newRow("10") << 10 << QStringList{r, c, "Speak Sei sulla buona strada per diventare cavaliere"};
     QTest::newRow("11") << 11 << QStringList{g, r};
     QTest::newRow("12") << 12 << QStringList{g, n, r};
     QTest::newRow("13") << 13 << QStringList{g, r, "Play domagic2", "Speak Sei in gamba"};
     QTest::newRow("14") << 14 << QStringList{g, r, c, "Speak Sei eccezionale"};
+    QTest::newRow("15") << 15 << QStringList{g, r};
+    QTest::newRow("16") << 16 << QStringList{g, r};
+    QTest::newRow("17") << 17 << QStringList{g, r};
     QTest::newRow("18") << 18 << QStringList{g, r, c, "Speak Sei insuperabile"};
+    QTest::newRow("19") << 19 << QStringList{g, r};
+    QTest::newRow("20") << 20 << QStringList{g, r};
+    QTest::newRow("21") << 21 << QStringList{g, n, r};
+    QTest::newRow("22") << 22 << QStringList{g, r};
     QTest::newRow("23") << 23 << QStringList{g, r, c, "Speak Ti nomino cavaliere della tabellina, il massimo ordine per un eroe"};
+    QTest::newRow("24") << 24 << QStringList{g, r};
+    QTest::newRow("25") << 25 << QStringList{g, r};
+    QTest::newRow("26") << 26 << QStringList{g, n, r};
     QTest::newRow("27") << 27 << QStringList{g, r, c, "Speak Hai lavorato bene mio leale campione: sei invincibile"};
     QTest::newRow("28") << 28 << QStringList{g, r};
+    QTest::newRow("29") << 29 << QStringList{g, r};
+    QTest::newRow("30") << 30 << QStringList{g, r};
 }
 
 void QuizTest::correctAnswerClimbsTheLadder()
