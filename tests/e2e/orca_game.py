@@ -6,10 +6,11 @@ Runs on the X server and buses that run-e2e.sh set up, and adds what a blind chi
 has: a window manager (metacity), speech-dispatcher and Orca, in Italian. Every utterance
 Orca makes appears in its debug file as a "SPEECH OUTPUT" line; after each step (the name
 box, the window opening, a right answer, the next exercise, a wrong answer, the goodbye)
-the utterances since the step began are checked.
+the utterances since the step began are checked. The wizard and Orca play into two null
+sinks of a private sound server, and how long they spoke at once is reported per step.
 
-usage: orca_game.py PATH/TO/tirlindo
-  TIRLINDO_E2E_SHOTS=DIR  where the transcript goes too (orca-transcript.txt)
+usage: run-e2e.sh PATH/TO/tirlindo orca_game.py
+  TIRLINDO_E2E_SHOTS=DIR  where the transcript and Orca's debug file are kept
 """
 
 import os
