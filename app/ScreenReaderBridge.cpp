@@ -52,7 +52,7 @@ private:
     QPointer<QDBusVirtualObject> m_bridge;
 };
 
-void sendVisible(QWidget *widget, bool visible)
+void sendVisible(QWidget *widget)
 {
     QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
     if (!face)
@@ -60,7 +60,7 @@ void sendVisible(QWidget *widget, bool visible)
     const QString path = kObjects + u'/' + QString::number(QAccessible::uniqueId(face));
     QDBusMessage signal = QDBusMessage::createSignal(path, QStringLiteral("org.a11y.atspi.Event.Object"),
                                                      QStringLiteral("StateChanged"));
-    signal.setArguments({QStringLiteral("visible"), int(visible), 0,
+    signal.setArguments({QStringLiteral("visible"), 1, 0,
                          QVariant::fromValue(QDBusVariant(0)), QVariantMap()});
     QDBusConnection(kConnection).send(signal);
 }
@@ -123,11 +123,12 @@ void ScreenReaderBridge::wrapBridge()
 
 bool ScreenReaderBridge::eventFilter(QObject *watched, QEvent *event)
 {
-    if ((event->type() == QEvent::Show || event->type() == QEvent::Hide) && watched->isWidgetType()
-        && QAccessible::isActive()) {
+    // Only the change to visible: on hiding, Qt's own "showing" change already takes the
+    // control out of what a screen reader presents.
+    if (event->type() == QEvent::Show && watched->isWidgetType() && QAccessible::isActive()) {
         auto *widget = static_cast<QWidget *>(watched);
         if (!widget->isWindow())
-            sendVisible(widget, event->type() == QEvent::Show);
+            sendVisible(widget);
     }
     return QObject::eventFilter(watched, event);
 }

@@ -282,6 +282,7 @@ def main():
             orca.wait_for_silence()
             desktop.type_text(str(9 * factor))
             game.until("the exercise line on display", lambda nodes: game.exercise_line(nodes))
+            shots.once("orca-02-exercise-line")
             said = flat_review(orca)
             text = " | ".join(said)
             # Orca puts the sign on a line of its own: the stopwatch's icon sits between.
@@ -298,6 +299,7 @@ def main():
             said = orca.expect("the outcome and the counters with the button",
                                [r"^Nuovo calcolo pulsante", r"^Esatto\. Sei forte!!! Risposte esatte 1, errate 0, totali 1"])
             never(said, r"Usa il tasto Return", "the tool tip, read in place of the outcome")
+            shots.once("orca-03-right")
 
             orca.wait_for_silence()
             orca.step("the next exercise")
