@@ -40,26 +40,6 @@ void Label::setCaption(const QString &caption)
     setText(caption);
     if (m_autoSize)
         fitCaption();
-    updateSpokenName();
-}
-
-void Label::setSpokenMeaning(const QString &meaning, bool announce)
-{
-    m_meaning = meaning;
-    m_announce = announce;
-    updateSpokenName();
-}
-
-void Label::updateSpokenName()
-{
-    if (m_meaning.isEmpty())
-        return;
-    const QString caption = text().trimmed();
-    setAccessibleName(caption.isEmpty() ? m_meaning : m_meaning + QStringLiteral(" ") + caption);
-    if (m_announce && !caption.isEmpty() && QAccessible::isActive()) {
-        QAccessibleEvent alert(this, QAccessible::Alert);
-        QAccessible::updateAccessibility(&alert);
-    }
 }
 
 void Label::setAutoSize(bool on)

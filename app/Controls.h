@@ -34,18 +34,12 @@ public:
     // For a fixed-size box: a stand-in font wider than the design's is made just small
     // enough that the caption's letters stay whole.
     void shrinkFontToFit();
-    // What a screen reader says before the caption ("Risposte esatte" before "3"); with
-    // `announce`, every new caption is also raised as an alert, so it is read out at once.
-    void setSpokenMeaning(const QString &meaning, bool announce = false);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    void updateSpokenName();
     bool m_autoSize = false;
-    QString m_meaning;
-    bool m_announce = false;
 };
 
 // A filled rectangle with a thin outline, drawn under the labels.

@@ -47,6 +47,9 @@ Tavola::Tavola(TavolaHost host, QWidget *parent)
 {
     setObjectName(QStringLiteral("Tavola"));
     setWindowTitle(QString(83, QLatin1Char(' ')) + QStringLiteral("TIRLINDO - la tabellina del 9"));
+    // The caption's leading spaces centre it on the title bar; read aloud or on a braille
+    // line they are only a long wait.
+    setAccessibleName(windowTitle().trimmed());
     setWindowIcon(Pictures::icon());
     createControls();
     createMenus();
@@ -143,18 +146,9 @@ void Tavola::createControls()
         label->setGeometry(QRect(design.topLeft(), design.size().expandedTo(label->size())));
     }
 
-    // What a screen reader says for each control, in Italian.
-    lblScore->setSpokenMeaning(QStringLiteral("Risposte esatte:"), true);
-    lblScore1->setSpokenMeaning(QStringLiteral("Risposte errate:"), true);
-    lblScore2->setSpokenMeaning(QStringLiteral("Risposte totali:"), true);
-    lblMessage->setSpokenMeaning(QStringLiteral("Esito:"), true);
-    lblconto->setSpokenMeaning(QStringLiteral("Tempo restante:"));
-    lblnome1->setSpokenMeaning(QStringLiteral("Sfidante:"));
-    lblnome->setSpokenMeaning(QStringLiteral("Il record \u00e8 di"));
-    lblpunti->setSpokenMeaning(QStringLiteral("Punti del record:"));
-    lblNum1->setSpokenMeaning(QStringLiteral("Primo fattore:"));
-    lblNum2->setSpokenMeaning(QStringLiteral("Secondo fattore:"));
-    Label10->setSpokenMeaning(QStringLiteral("per"));
+    // A screen reader reads the labels as they read on screen, each once: every number has
+    // its caption beside or above it ("Risposte esatte", then "3"), and an empty label is
+    // passed over.
 
     Image1 = new QLabel(surface);
     Image1->setObjectName(QStringLiteral("Image1"));

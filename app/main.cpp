@@ -3,6 +3,7 @@
 #include "app/DesignLook.h"
 #include "app/DisplayChoice.h"
 #include "app/Pictures.h"
+#include "app/ScreenReaderBridge.h"
 #include "app/Tavola.h"
 #include "platform/QtHost.h"
 #include "platform/agent/AgentControl.h"
@@ -31,6 +32,7 @@ int main(int argc, char *argv[])
     QTranslator qtItalian;
     if (qtItalian.load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtItalian);
+    ScreenReaderBridge screenReader;
 
     QtDialogs dialogs;
     ClockRandom random;

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "app/Tavola.h"
 #include "quiz/PraiseLadder.h"
+#include "quiz/ScreenReaderText.h"
 
 #include <algorithm>
 
@@ -63,5 +64,8 @@ void Tavola::Command3_Click()
     lblScore->setCaption(QString::number(nesatte));
     lblScore2->setCaption(QString::number(int(nesatte) + int(nerrate)));
     cmdNext->setEnabled(true);
+    // Said with the button as the focus comes to it, in place of its tool tip: the screen
+    // reader reads a focused control's description, not a label's new caption.
+    cmdNext->setAccessibleDescription(outcomeForScreenReader(lblMessage->caption(), nesatte, nerrate));
     cmdNext->setFocus();
 }

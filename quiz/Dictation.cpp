@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "app/Tavola.h"
 #include "quiz/Gradient.h"
+#include "quiz/ScreenReaderText.h"
 
 #include <cmath>
 
@@ -39,8 +40,13 @@ void Tavola::cmdNext_Click()
         character.Speak(QStringLiteral("per"));
         character.Speak(Text6->text());
     }
-    Text3->setText(QString());
+    // Read with the answer box when the focus arrives, and there for a braille line while
+    // the exercise is on display.
+    Text3->setAccessibleDescription(exerciseForScreenReader(Text1->text(), Text6->text()));
+    // Focus before emptying: a box emptied first and focused after is a silent focus move
+    // for the screen reader. Both are done before anything is drawn.
     Text3->setFocus();
+    Text3->setText(QString());
     paintGradient();
 }
 

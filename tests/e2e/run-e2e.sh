@@ -7,12 +7,15 @@
 # bus and no window manager: this brings its own and takes them all down again, whatever
 # happens.
 #
-# usage: run-e2e.sh PATH/TO/tirlindo
+# usage: run-e2e.sh PATH/TO/tirlindo [DRIVER.py]
+#   DRIVER.py  the driver to run (default play_game.py, next to this script)
 #   TIRLINDO_E2E_SHOTS=DIR  where the screenshots go (default: a new directory in /tmp)
 set -euo pipefail
 
-program="$(realpath "${1:?usage: $0 PATH/TO/tirlindo}")"
+program="$(realpath "${1:?usage: $0 PATH/TO/tirlindo [DRIVER.py]}")"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+driver="${2:-play_game.py}"
+[[ "$driver" == /* ]] || driver="$here/$driver"
 
 missing=()
 for tool in Xvfb xdotool xwininfo import dbus-daemon dbus-send /usr/libexec/at-spi-bus-launcher; do
@@ -124,8 +127,9 @@ if [[ -z "$a11y_ready" ]]; then
     exit 1
 fi
 
+export TIRLINDO_E2E_WORK="$work"
 echo "e2e: X on $DISPLAY, private buses and data in $work"
 # In the background, so that a signal to this script ends the driver and the game at once.
-/usr/bin/python3 -B "$here/play_game.py" "$program" &
+/usr/bin/python3 -B "$driver" "$program" &
 pids+=("$!")
 wait "$!"
