@@ -7,7 +7,7 @@
 # bus and no window manager: this brings its own and takes them all down again, whatever
 # happens.
 #
-# usage: run-e2e.sh PATH/TO/tirlindo
+# usage: run-e2e.sh PATH/TO/tirlindo [SCRIPT [ARG...]]   (default script: play_game.py)
 #   TIRLINDO_E2E_SHOTS=DIR  where the screenshots go (default: a new directory in /tmp)
 set -euo pipefail
 
@@ -126,6 +126,7 @@ fi
 
 echo "e2e: X on $DISPLAY, private buses and data in $work"
 # In the background, so that a signal to this script ends the driver and the game at once.
-/usr/bin/python3 -B "$here/play_game.py" "$program" &
+script="${2:-play_game.py}"
+/usr/bin/python3 -B "$here/$script" "$program" "${@:3}" &
 pids+=("$!")
 wait "$!"
