@@ -4,6 +4,8 @@
 #include "countdown/RecordFormat.h"
 #include "platform/RecordPair.h"
 
+#include <QDir>
+
 void Tavola::cmdExit1_Click()
 {
     // Ticks that fall due while the boxes below are open must not end the game again.
@@ -45,7 +47,7 @@ void Tavola::cmdExit1_Click()
         RecordPair::clearLeftovers(holderPath);
         throw;
     }
-    RecordPair::replace(recordPath(kJournalFileName), holderPath, scorePath);
+    RecordPair::replace(QDir::cleanPath(recordPath(kJournalFileName)), holderPath, scorePath);
 
     m_host.dialogs.MsgBox(QStringLiteral("Ok ho registrato il tuo record, C A M P I O N E\""));
     endProgram(0);

@@ -4,6 +4,8 @@
 #include "countdown/RecordFormat.h"
 #include "platform/RecordPair.h"
 
+#include <QDir>
+
 namespace {
 const QString kIntroduction = QStringLiteral(
     "Allora attenzione, iniziamo la nostra avventura con la tabellina del 9. Io detto e tu "
@@ -28,7 +30,7 @@ void Tavola::Form_Load()
     avviaTimer();
     cartella = GetSystemDir();
     // A record change that a crash interrupted is completed or undone before anything is read.
-    RecordPair::recover(recordPath(kJournalFileName), RecordPair::resolved(recordPath(kHolderFileName)),
+    RecordPair::recover(QDir::cleanPath(recordPath(kJournalFileName)), RecordPair::resolved(recordPath(kHolderFileName)),
                         RecordPair::resolved(recordPath(kScoreFileName)));
 
     nfile = m_files.FreeFile();
