@@ -43,11 +43,14 @@ void FileTable::Open(const QString &path, Mode mode, Integer number)
     const int how = mode == Mode::Input ? O_RDONLY
         : mode == Mode::Output          ? O_WRONLY | O_CREAT | O_TRUNC
                                         : O_WRONLY | O_CREAT | O_APPEND;
-    // Non-blocking, so that a pipe in a record's place is refused instead of freezing the game.
+    struct stat st{};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+        throw fileError(QStringLiteral("Impossibile aprire"), path, QStringLiteral("non \u00e8 un file normale"));
+    // Non-blocking, so that a pipe put there meanwhile is refused instead of freezing the game.
     const int fd = ::open(QFile::encodeName(path).constData(), how | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0)
         throw fileError(QStringLiteral("Impossibile aprire"), path, italianReason(errno));
-    struct stat st{};
+    st = {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const int error = errno;
         ::close(fd);

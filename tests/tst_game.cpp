@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 QByteArray bytesOf(const QString &path)
 {
@@ -240,6 +242,7 @@ void GameTest::unusableRecordFilesEndWithAClearError_data()
     QTest::addColumn<QString>("problem");
     QTest::newRow("too large") << "large";
     QTest::newRow("a folder in its place") << "folder";
+    QTest::newRow("a pipe in its place, which would block reading") << "pipe";
 }
 
 void GameTest::unusableRecordFilesEndWithAClearError()
@@ -247,14 +250,20 @@ void GameTest::unusableRecordFilesEndWithAClearError()
     QFETCH(QString, problem);
     if (problem == QLatin1String("large"))
         write(holder(), QByteArray(64 * 1024 + 1, 'x'));
-    else
+    else if (problem == QLatin1String("folder"))
         QVERIFY(QDir(dir()).mkdir(QStringLiteral("nquizrec9.txt")));
+    else
+        QCOMPARE(::mkfifo(QFile::encodeName(holder()).constData(), 0644), 0);
     window().load();
     QCOMPARE(m_game->end.statuses, QList<int>{1});
     QVERIFY2(m_game->dialogs.boxes.last().contains(QStringLiteral("nquizrec9.txt")), qPrintable(m_game->dialogs.boxes.last()));
     QVERIFY(m_game->agent.requests.isEmpty());
     if (problem == QLatin1String("large"))
         QCOMPARE(QFileInfo(holder()).size(), 64 * 1024 + 1); // reported, never cut
+    if (problem == QLatin1String("folder"))
+        QVERIFY(m_game->dialogs.boxes.last().contains(QStringLiteral("(\u00e8 una cartella)")));
+    if (problem == QLatin1String("pipe"))
+        QVERIFY(m_game->dialogs.boxes.last().contains(QStringLiteral("(non \u00e8 un file normale)")));
 }
 
 void GameTest::aVeryLongNameIsPlayedAndStored()

@@ -8,6 +8,8 @@
 #include "platform/agent/FloatingCharacter.h"
 
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -36,6 +38,8 @@ private Q_SLOTS:
     void refusedRequestsThrowAtTheCallAndQueueNothing_data();
     void refusedRequestsThrowAtTheCallAndQueueNothing();
     void aNewExerciseLeavesTheWizardOneExerciseBehindAtMost_data();
+    void longTextsWrapInsideABalloonOnTheScreen_data();
+    void longTextsWrapInsideABalloonOnTheScreen();
     void aNewExerciseLeavesTheWizardOneExerciseBehindAtMost();
 
 private:
@@ -369,6 +373,33 @@ void TestAgentControl::aNewExerciseLeavesTheWizardOneExerciseBehindAtMost()
     // Nothing was cut short, nothing performed twice or lost without a word.
     QCOMPARE(finished, started);
     QCOMPARE(started.size() + dropped.size(), issued);
+}
+
+void TestAgentControl::longTextsWrapInsideABalloonOnTheScreen_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("leastLines");
+    QTest::newRow("a name of 10 000 letters and no space") << QString(10000, u'W') << 100;
+    QTest::newRow("a name of 40 letters") << QString(40, u'm') << 2;
+    QTest::newRow("words") << QStringLiteral("Ti nomino cavaliere della tabellina, il massimo ordine per un eroe") << 2;
+    QTest::newRow("a short word") << QStringLiteral("Esatto") << 1;
+}
+
+void TestAgentControl::longTextsWrapInsideABalloonOnTheScreen()
+{
+    QFETCH(QString, text);
+    QFETCH(int, leastLines);
+    merlin().Show();
+    merlin().MoveTo(250, 175);
+    merlin().Speak(text);
+    BalloonWindow *balloon = floating()->balloon();
+    QTRY_VERIFY_WITH_TIMEOUT(balloon->isVisible() && balloon->fullText() == text, kTimeout);
+    QVERIFY(balloon->lineCount() >= leastLines);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY2(screen.contains(balloon->geometry()), qPrintable(QStringLiteral("%1x%2+%3+%4").arg(balloon->width())
+                                                                 .arg(balloon->height()).arg(balloon->x()).arg(balloon->y())));
+    QVERIFY(balloon->width() <= 300);
+    m_control.reset(); // no need to hear all of it
 }
 
 QTEST_MAIN(TestAgentControl)
