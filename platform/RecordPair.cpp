@@ -109,15 +109,15 @@ int writeSynced(const QString &path, const QByteArray &bytes)
     return error;
 }
 
-// A second name for the old file, to go back to; a copy where links are not to be had.
-// No old file, no backup: going back then means removing the new one.
+// A second name for the old file, to go back to; a copy where links are not to be had, an
+// empty file for a file that is missing (the start makes a missing record file empty).
 int keepOld(const QString &path)
 {
     const QString old = path + QStringLiteral(".old");
     removeAnything(old);
     struct stat st{};
     if (::lstat(native(path).constData(), &st) != 0)
-        return errno == ENOENT ? 0 : errno;
+        return errno == ENOENT ? writeSynced(old, QByteArray()) : errno;
     if (S_ISDIR(st.st_mode))
         return EISDIR;
     if (::link(native(path).constData(), native(old).constData()) == 0)
@@ -164,19 +164,37 @@ bool readJournal(const QString &journal, QString &first, QString &second)
     return true;
 }
 
-// Back to the old pair after first.new took first's place but second could not be
-// changed. 0 when done.
+QString undoJournalOf(const QString &journal)
+{
+    return journal + QStringLiteral(".undo");
+}
+
+// Back to the old pair after first.new took first's place but second could not be changed.
+// Done again after a crash, it does nothing more: the ".old" name is gone once it is back.
 int undoFirst(const QString &first)
 {
     const QString old = first + QStringLiteral(".old");
-    if (exists(old))
-        return renameFile(old, first);
-    return ::unlink(native(first).constData()) == 0 ? 0 : errno;
+    return exists(old) ? renameFile(old, first) : 0;
+}
+
+// From "complete the change" to "undo it", in one step, so that a crash while undoing is
+// followed by more undoing, never by completing half of it.
+int turnBack(const QString &journal, const QString &first, const QString &second)
+{
+    if (const int error = renameFile(journal, undoJournalOf(journal)))
+        return error;
+    if (const int error = syncFolder(folderOf(journal)))
+        return error;
+    if (const int error = undoFirst(first))
+        return error;
+    return syncFolders(first, second);
 }
 
 void forget(const QString &journal, const QString &first, const QString &second)
 {
-    if (::unlink(native(journal).constData()) == 0)
+    const bool a = ::unlink(native(journal).constData()) == 0;
+    const bool b = ::unlink(native(undoJournalOf(journal)).constData()) == 0;
+    if (a || b)
         syncFolder(folderOf(journal));
     for (const QString &path : {first, second}) {
         removeAnything(path + QStringLiteral(".new"));
@@ -242,9 +260,8 @@ void replace(const QString &journal, const QString &first, const QString &second
     if (const int error = renameFile(firstNew, first))
         throw fail(first, error);
     if (const int error = renameFile(secondNew, second)) {
-        // Undone while the journal still stands: a crash meanwhile is completed or undone
-        // by the next start.
-        if (undoFirst(first) != 0 || syncFolders(first, second) != 0)
+        // Should the way back fail too, the journal left behind has the next start finish it.
+        if (turnBack(journal, first, second) != 0)
             throw saveError(second, error);
         throw fail(second, error);
     }
@@ -257,18 +274,23 @@ void recover(const QString &journal, const QString &first, const QString &second
 {
     QString a = first;
     QString b = second;
-    if (exists(journal) && readJournal(journal, a, b)) {
+    if (exists(undoJournalOf(journal)) && readJournal(undoJournalOf(journal), a, b)) {
+        if (const int error = undoFirst(a))
+            throw saveError(a, error);
+        if (const int error = syncFolders(a, b))
+            throw saveError(a, error);
+    } else if (exists(journal) && readJournal(journal, a, b)) {
         // The change was made: complete it. Should a file refuse, go back to the old pair.
         const QString aNew = a + QStringLiteral(".new");
         const QString bNew = b + QStringLiteral(".new");
         if ((exists(aNew) ? renameFile(aNew, a) : 0) == 0) {
             if ((exists(bNew) ? renameFile(bNew, b) : 0) != 0) {
-                if (const int undo = undoFirst(a))
-                    throw saveError(a, undo);
+                if (const int error = turnBack(journal, a, b))
+                    throw saveError(a, error);
             }
         }
-        if (const int sync = syncFolders(a, b))
-            throw saveError(b, sync);
+        if (const int error = syncFolders(a, b))
+            throw saveError(b, error);
     }
     // Done, or without a whole journal nothing was put in place: what lies about is stale.
     forget(journal, a, b);

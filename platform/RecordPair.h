@@ -15,6 +15,9 @@
 //  3. each "X.new" renamed over its file, then the folders synced;
 //  4. the journal removed, then the ".old" names.
 //
+// When the second file refuses its new content, the journal is renamed ".undo" and the first
+// file goes back to its ".old" name; a start that finds ".undo" finishes going back.
+//
 // A file that is a symbolic link is written through: its target is replaced, the link stays.
 namespace RecordPair {
 

@@ -432,6 +432,8 @@ void GameTest::theStartCompletesOrUndoesAnInterruptedSave_data()
     QTest::newRow("holder in place") << QStringList{"score.new", "holder.old", "holder=new", "journal"} << "new";
     QTest::newRow("both in place") << QStringList{"holder.old", "holder=new", "score=new", "journal"} << "new";
     QTest::newRow("journal half written") << QStringList{"score.new", "holder.new", "journal.tmp"} << "old";
+    QTest::newRow("going back: the holder still new") << QStringList{"score.new", "holder.old", "holder=new", "undo"} << "old";
+    QTest::newRow("going back: the holder back already") << QStringList{"score.new", "undo"} << "old";
     QTest::newRow("holder in place, the score refuses: back to the old holder")
         << QStringList{"score.new", "holder.old", "holder=new", "journal", "score folder"} << "old";
 }
@@ -455,6 +457,8 @@ void GameTest::theStartCompletesOrUndoesAnInterruptedSave()
             write(score(), "5\r\n");
         else if (thing == QLatin1String("journal"))
             write(m_game->recordFile("quizrec9.journal"), (holder() + QChar(0) + score() + QChar(0)).toUtf8());
+        else if (thing == QLatin1String("undo"))
+            write(m_game->recordFile("quizrec9.journal.undo"), (holder() + QChar(0) + score() + QChar(0)).toUtf8());
         else if (thing == QLatin1String("journal.tmp"))
             write(m_game->recordFile("quizrec9.journal.tmp"), holder().toUtf8());
         else if (thing == QLatin1String("score folder")) {
