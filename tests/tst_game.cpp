@@ -419,7 +419,11 @@ void GameTest::aSaveEndsWithTheOldPairOrTheNewPairWhole()
         QCOMPARE(bytesOf(target == score() ? holder() : score()), target == score() ? QByteArray("Bob\r\n") : QByteArray("2\r\n"));
         QVERIFY(QFileInfo(target).isDir());
     }
-    QCOMPARE(QDir(dir()).entryList(QDir::Files), (QStringList{"aquizrec9.txt", "nquizrec9.txt"}) .mid(saved ? 0 : (target == score() ? 1 : 0), saved ? 2 : 1));
+    // No journal, no ".new" or ".old" left behind.
+    QStringList files{"aquizrec9.txt", "nquizrec9.txt"};
+    if (!saved)
+        files.removeOne(QFileInfo(target).fileName());
+    QCOMPARE(QDir(dir()).entryList(QDir::Files | QDir::Hidden), files);
 }
 
 void GameTest::theStartCompletesOrUndoesAnInterruptedSave_data()
