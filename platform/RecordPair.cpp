@@ -265,8 +265,10 @@ void replace(const QString &journal, const QString &first, const QString &second
             throw saveError(second, error);
         throw fail(second, error);
     }
-    if (const int error = syncFolders(first, second))
-        throw saveError(second, error); // the journal stays: the next start finishes the job
+    // Both are in place. Should the folder not sync, the journal stays, and with it the
+    // next start's promise to complete the change whatever reached the disk.
+    if (syncFolders(first, second) != 0)
+        return;
     forget(journal, first, second);
 }
 
