@@ -2,8 +2,9 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "app/Tavola.h"
 #include "countdown/RecordFormat.h"
+#include "platform/RecordPair.h"
 
-#include <QFile>
+#include <QDir>
 
 void Tavola::cmdExit1_Click()
 {
@@ -20,12 +21,15 @@ void Tavola::cmdExit1_Click()
         return;
     }
 
-    // Both new files are written in full beside the old ones before either takes its
-    // place, so a failure on the way leaves the old record and its holder whole.
-    const QString scorePath = recordPath(kScoreFileName);
-    const QString holderPath = recordPath(kHolderFileName);
+    // Both new files are written in full beside the old ones, then put in place as one
+    // change: after a failure or a crash the next start finds the old record and holder or
+    // the new ones, never one of each. A record file that is a link is written through.
+    const QString scorePath = RecordPair::resolved(recordPath(kScoreFileName));
+    const QString holderPath = RecordPair::resolved(recordPath(kHolderFileName));
     const QString scoreNew = scorePath + QStringLiteral(".new");
     const QString holderNew = holderPath + QStringLiteral(".new");
+    RecordPair::clearLeftovers(scorePath);
+    RecordPair::clearLeftovers(holderPath);
     try {
         nfile = m_files.FreeFile();
         m_files.Open(scoreNew, FileTable::Mode::Output, nfile);
@@ -38,14 +42,12 @@ void Tavola::cmdExit1_Click()
         punteggio = lblnome1->caption();
         m_files.PrintLine(nfile, punteggio);
         m_files.Close(nfile);
-
-        FileTable::Replace(holderNew, holderPath);
-        FileTable::Replace(scoreNew, scorePath);
     } catch (...) {
-        QFile::remove(scoreNew);
-        QFile::remove(holderNew);
+        RecordPair::clearLeftovers(scorePath);
+        RecordPair::clearLeftovers(holderPath);
         throw;
     }
+    RecordPair::replace(QDir::cleanPath(recordPath(kJournalFileName)), holderPath, scorePath);
 
     m_host.dialogs.MsgBox(QStringLiteral("Ok ho registrato il tuo record, C A M P I O N E\""));
     endProgram(0);

@@ -2,6 +2,9 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "app/Tavola.h"
 #include "countdown/RecordFormat.h"
+#include "platform/RecordPair.h"
+
+#include <QDir>
 
 namespace {
 const QString kIntroduction = QStringLiteral(
@@ -26,6 +29,9 @@ void Tavola::Form_Load()
     // display reads 00:00:00 until then, and a tick reading it would end the game.
     avviaTimer();
     cartella = GetSystemDir();
+    // A record change that a crash interrupted is completed or undone before anything is read.
+    RecordPair::recover(QDir::cleanPath(recordPath(kJournalFileName)), RecordPair::resolved(recordPath(kHolderFileName)),
+                        RecordPair::resolved(recordPath(kScoreFileName)));
 
     nfile = m_files.FreeFile();
     m_files.Open(recordPath(kScoreFileName), FileTable::Mode::Append, nfile);

@@ -16,6 +16,12 @@ public:
     virtual void Play(const QString &animation) = 0;
     virtual void setHeight(int pixels) = 0;
     virtual void Speak(const QString &text) = 0;
+
+    // Not a request but a hint, given right after Item() by the routine that dictates a new
+    // exercise: what earlier routines asked and has not begun yet is about exercises no
+    // longer on display. The component may drop it when requests pile up faster than it
+    // performs them; it never reorders requests or cuts one short.
+    virtual void beginExercise() {}
 };
 
 class AgentCharacters

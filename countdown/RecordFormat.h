@@ -19,3 +19,5 @@ double leadingNumber(const QString &text);
 
 inline const QString kScoreFileName = QStringLiteral("aquizrec9.txt");
 inline const QString kHolderFileName = QStringLiteral("nquizrec9.txt");
+// Present only while a new record is being put in place (platform/RecordPair.h).
+inline const QString kJournalFileName = QStringLiteral("quizrec9.journal");

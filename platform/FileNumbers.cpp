@@ -3,13 +3,15 @@
 #include "platform/FileNumbers.h"
 
 #include "countdown/RecordFormat.h"
+#include "platform/RuntimeError.h"
+#include "platform/SystemError.h"
 
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -18,6 +20,12 @@ RuntimeError fileError(const QString &what, const QString &path, const QString &
     return RuntimeError(QStringLiteral("%1 il file %2 (%3)").arg(what, QDir::toNativeSeparators(path), reason));
 }
 } // namespace
+
+FileTable::~FileTable()
+{
+    for (const auto &[number, file] : m_files)
+        ::close(file.fd);
+}
 
 Integer FileTable::FreeFile() const
 {
@@ -32,64 +40,92 @@ void FileTable::Open(const QString &path, Mode mode, Integer number)
 {
     if (m_files.count(number))
         throw RuntimeError(QStringLiteral("File già aperto"));
-    auto file = std::make_unique<QFile>(path);
-    QIODevice::OpenMode how = mode == Mode::Input ? QIODevice::ReadOnly
-        : mode == Mode::Output ? QIODevice::WriteOnly | QIODevice::Truncate
-                               : QIODevice::WriteOnly | QIODevice::Append;
-    // A directory opens "successfully" for reading on some systems; it is never a record.
-    if (QFileInfo(path).isDir() || !file->open(how))
+    const int how = mode == Mode::Input ? O_RDONLY
+        : mode == Mode::Output          ? O_WRONLY | O_CREAT | O_TRUNC
+                                        : O_WRONLY | O_CREAT | O_APPEND;
+    struct stat st{};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+        throw fileError(QStringLiteral("Impossibile aprire"), path, QStringLiteral("non \u00e8 un file normale"));
+    // Non-blocking, so that a pipe put there meanwhile is refused instead of freezing the game.
+    const int fd = ::open(QFile::encodeName(path).constData(), how | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0)
+        throw fileError(QStringLiteral("Impossibile aprire"), path, italianReason(errno));
+    st = {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int error = errno;
+        ::close(fd);
+        // A directory opens "successfully" for reading; it is never a record.
         throw fileError(QStringLiteral("Impossibile aprire"), path,
-                        QFileInfo(path).isDir() ? QStringLiteral("è una cartella") : file->errorString());
-    m_files.emplace(int(number), std::move(file));
+                        S_ISDIR(st.st_mode) ? italianReason(EISDIR)
+                            : st.st_mode    ? QStringLiteral("non \u00e8 un file normale")
+                                            : italianReason(error));
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    m_files.emplace(int(number), OpenFile{fd, path, false});
 }
 
-QFile &FileTable::openFile(Integer number)
+FileTable::OpenFile &FileTable::openFile(Integer number)
 {
     auto it = m_files.find(number);
     if (it == m_files.end())
         throw RuntimeError(QStringLiteral("Numero di file non valido"));
-    return *it->second;
+    return it->second;
 }
 
 qint64 FileTable::LOF(Integer number)
 {
-    return openFile(number).size();
+    OpenFile &file = openFile(number);
+    struct stat st{};
+    if (::fstat(file.fd, &st) != 0)
+        throw fileError(QStringLiteral("Impossibile leggere"), file.path, italianReason(errno));
+    return st.st_size;
 }
 
 QString FileTable::Input(qint64 count, Integer number)
 {
-    QFile &file = openFile(number);
-    const QByteArray bytes = file.read(count);
-    if (bytes.size() != count)
-        throw fileError(QStringLiteral("Impossibile leggere"), file.fileName(), file.errorString());
+    OpenFile &file = openFile(number);
+    QByteArray bytes(count, Qt::Uninitialized);
+    qint64 got = 0;
+    while (got < count) {
+        const ssize_t n = ::read(file.fd, bytes.data() + got, size_t(count - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw fileError(QStringLiteral("Impossibile leggere"), file.path, italianReason(errno));
+        if (n == 0)
+            throw fileError(QStringLiteral("Impossibile leggere"), file.path,
+                            QStringLiteral("il file si \u00e8 accorciato durante la lettura"));
+        got += n;
+    }
     return fromWindows1252(bytes);
 }
 
 void FileTable::PrintLine(Integer number, const QString &text)
 {
-    QFile &file = openFile(number);
+    OpenFile &file = openFile(number);
     const QByteArray line = recordLine(text);
-    if (file.write(line) != line.size())
-        throw fileError(QStringLiteral("Impossibile scrivere"), file.fileName(), file.errorString());
+    qint64 done = 0;
+    while (done < line.size()) {
+        const ssize_t n = ::write(file.fd, line.constData() + done, size_t(line.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw fileError(QStringLiteral("Impossibile scrivere"), file.path, italianReason(errno));
+        done += n;
+    }
+    file.written = true;
 }
 
 void FileTable::Close(Integer number)
 {
-    QFile &file = openFile(number);
-    const QString path = file.fileName();
-    bool ok = file.flush();
-    if (ok && file.openMode() & QIODevice::WriteOnly)
-        ok = ::fsync(file.handle()) == 0;
-    const QString reason = file.errorString();
-    file.close();
+    OpenFile &file = openFile(number);
+    const OpenFile closing = file;
     m_files.erase(number);
-    if (!ok)
-        throw fileError(QStringLiteral("Impossibile scrivere"), path, reason);
-}
-
-void FileTable::Replace(const QString &from, const QString &to)
-{
-    // rename() replaces the target atomically on the same file system.
-    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
-        throw fileError(QStringLiteral("Impossibile salvare"), to, QString::fromLocal8Bit(std::strerror(errno)));
+    int error = 0;
+    if (closing.written && ::fsync(closing.fd) != 0)
+        error = errno;
+    if (::close(closing.fd) != 0 && !error && errno != EINTR)
+        error = errno;
+    if (error)
+        throw fileError(QStringLiteral("Impossibile scrivere"), closing.path, italianReason(error));
 }

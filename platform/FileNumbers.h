@@ -5,7 +5,6 @@
 #include "app/Integer.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 
 #include <map>
@@ -18,20 +17,27 @@ class FileTable
 public:
     enum class Mode { Input, Output, Append };
 
+    FileTable() = default;
+    FileTable(const FileTable &) = delete;
+    FileTable &operator=(const FileTable &) = delete;
+    ~FileTable();
+
     Integer FreeFile() const;
     void Open(const QString &path, Mode mode, Integer number);
     qint64 LOF(Integer number);
     QString Input(qint64 count, Integer number);
     void PrintLine(Integer number, const QString &text);
-    void Close(Integer number); // flushed to the disk before it returns
-
-    // Puts a finished file in the place of another, in one step: a reader sees either the
-    // old file or the new one, never a mix or nothing.
-    static void Replace(const QString &from, const QString &to);
+    void Close(Integer number); // written files are on the disk before it returns
 
     static constexpr int MaxFiles = 255;
 
 private:
-    QFile &openFile(Integer number);
-    std::map<int, std::unique_ptr<QFile>> m_files;
+    struct OpenFile
+    {
+        int fd;
+        QString path;
+        bool written;
+    };
+    OpenFile &openFile(Integer number);
+    std::map<int, OpenFile> m_files;
 };

@@ -29,8 +29,8 @@ class SystemDirectory
 {
 public:
     virtual ~SystemDirectory() = default;
-    // The directory that holds the record files, created when missing; the empty text
-    // when there is none to be had.
+    // The directory that holds the record files, created when missing; the empty text, or
+    // a RuntimeError saying why, when there is none to be had.
     virtual QString GetWindowsDirectory() = 0;
 };
 

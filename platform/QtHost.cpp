@@ -2,15 +2,21 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "platform/QtHost.h"
 
+#include "platform/RuntimeError.h"
+#include "platform/SystemError.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QInputDialog>
 #include <QMessageBox>
-#include <QStandardPaths>
+#include <QFile>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 QString QtDialogs::InputBox(const QString &prompt)
@@ -22,7 +28,7 @@ QString QtDialogs::InputBox(const QString &prompt)
     box.setObjectName(QStringLiteral("InputBox"));
     if (box.exec() != QDialog::Accepted)
         return QString();
-    return box.textValue();
+    return firstLineOnly(box.textValue());
 }
 
 void QtDialogs::MsgBox(const QString &text)
@@ -46,14 +52,72 @@ float ClockRandom::Rnd()
     return float(m_engine() >> 8) / float(1u << 24);
 }
 
+QString firstLineOnly(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        switch (text.at(i).unicode()) {
+        case u'\0':
+        case u'\n':
+        case u'\r':
+        case u'\v':
+        case u'\f':
+        case 0x85:   // next line
+        case 0x2028: // line separator
+        case 0x2029: // paragraph separator
+            return text.left(i);
+        default:
+            break;
+        }
+    }
+    return text;
+}
+
+namespace {
+// mkdir -p, saying why not.
+void makeFolders(const QString &path)
+{
+    const QStringList parts = path.split(u'/', Qt::SkipEmptyParts);
+    QString done;
+    for (const QString &part : parts) {
+        done += u'/' + part;
+        const QByteArray native = QFile::encodeName(done);
+        if (::mkdir(native.constData(), 0777) == 0)
+            continue;
+        const int error = errno;
+        struct stat st{};
+        if (::stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode))
+            continue;
+        throw RuntimeError(QStringLiteral("Impossibile creare la cartella dei record %1 (%2)")
+                               .arg(path, italianReason(error == EEXIST ? ENOTDIR : error)));
+    }
+}
+} // namespace
+
+QString dataFolderFor(const QString &xdgDataHome, const QString &home, const QString &homeInPasswd)
+{
+    // Relative paths mean nothing fixed: the base directory rules say to ignore them.
+    const auto absolute = [](const QString &path) { return path.startsWith(u'/') ? path : QString(); };
+    QString base = absolute(xdgDataHome);
+    if (base.isEmpty()) {
+        QString user = absolute(home);
+        if (user.isEmpty())
+            user = absolute(homeInPasswd);
+        if (user.isEmpty())
+            return QString();
+        base = user + QStringLiteral("/.local/share");
+    }
+    return QDir::cleanPath(base + QStringLiteral("/tirlindo"));
+}
+
 QString DataDirectory::GetWindowsDirectory()
 {
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (base.isEmpty())
-        return QString();
-    const QString dir = base + QStringLiteral("/tirlindo");
-    // A failure here shows up as an error when the record files are opened.
-    QDir().mkpath(dir);
+    const struct passwd *entry = ::getpwuid(::getuid());
+    const QString dir = dataFolderFor(qEnvironmentVariable("XDG_DATA_HOME"), qEnvironmentVariable("HOME"),
+                                      entry && entry->pw_dir ? QFile::decodeName(entry->pw_dir) : QString());
+    if (dir.isEmpty())
+        throw RuntimeError(QStringLiteral("Non trovo la cartella dei record: non sono impostate n\u00e9 "
+                                          "XDG_DATA_HOME n\u00e9 HOME, e l'utente non ha una cartella personale"));
+    makeFolders(dir);
     return dir;
 }
 

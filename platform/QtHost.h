@@ -32,7 +32,16 @@ private:
     std::mt19937 m_engine{0};
 };
 
-// $XDG_DATA_HOME/tirlindo (or ~/.local/share/tirlindo), created when missing.
+// What a one-line input box keeps of a pasted text: the text up to its first line break or
+// NUL, as a single-line edit takes it.
+QString firstLineOnly(const QString &text);
+
+// $XDG_DATA_HOME/tirlindo, or .local/share/tirlindo in the home folder ($HOME, else the
+// user's entry in the password database); the empty text when there is none of them.
+QString dataFolderFor(const QString &xdgDataHome, const QString &home, const QString &homeInPasswd);
+
+// The folder dataFolderFor() gives, created when missing. Throws RuntimeError with the
+// reason in Italian when there is no such folder to be had.
 class DataDirectory : public SystemDirectory
 {
 public:

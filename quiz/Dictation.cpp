@@ -32,6 +32,7 @@ void Tavola::cmdNext_Click()
     Text6->setText(numlett(Currency::fromWhole(num2)));
     {
         AgentCharacter &character = merlin();
+        character.beginExercise();
         character.Show();
         character.MoveTo(250, 175);
         character.Play(QStringLiteral("Greet"));

@@ -52,6 +52,9 @@ AgentCharacter &AgentControl::Item(const QString &characterId)
     FloatingCharacter *c = character(characterId);
     if (!c)
         throw RuntimeError(QStringLiteral("Personaggio non caricato: %1").arg(characterId));
+    // Each routine fetches the character at its start: what it asks until the next fetch
+    // belongs together.
+    c->startBatch();
     return *c;
 }
 

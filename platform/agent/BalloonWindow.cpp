@@ -60,7 +60,8 @@ void BalloonWindow::layoutText()
 {
     m_layout = std::make_unique<QTextLayout>(m_text, m_font);
     QTextOption option;
-    option.setWrapMode(QTextOption::WordWrap);
+    // A name with no spaces is broken anywhere rather than stretching the balloon off the screen.
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_layout->setTextOption(option);
     m_layout->beginLayout();
     qreal width = 0;
@@ -72,7 +73,7 @@ void BalloonWindow::layoutText()
             y = 0;
         line.setPosition(QPointF(0, y));
         y += line.height();
-        width = std::max(width, line.naturalTextWidth());
+        width = std::max(width, std::min<qreal>(line.naturalTextWidth(), kMaxTextWidth));
     }
     m_layout->endLayout();
     const int lines = std::min(m_layout->lineCount(), kLinesPerPage);

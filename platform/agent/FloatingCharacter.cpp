@@ -7,6 +7,8 @@
 #include "platform/agent/CharacterWindow.h"
 #include "platform/agent/VoiceWorker.h"
 
+#include <QDateTime>
+#include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -19,6 +21,25 @@ constexpr double kMovePixelsPerSecond = 900;
 constexpr int kLongestMoveMs = 1200;
 // Long enough to read the last word, short enough not to cover the game.
 constexpr int kBalloonLingerMs = 1500;
+
+// TIRLINDO_AGENT_LOG=FILE: every request queued, started, finished or dropped, one line each
+// ("<ms since the epoch> <event> <number> <request>"), for tests and for finding out why
+// the wizard said what he said.
+QFile *requestLog()
+{
+    static QFile *file = [] {
+        const QString path = qEnvironmentVariable("TIRLINDO_AGENT_LOG");
+        if (path.isEmpty())
+            return static_cast<QFile *>(nullptr);
+        auto *f = new QFile(path);
+        if (!f->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+            delete f;
+            return static_cast<QFile *>(nullptr);
+        }
+        return f;
+    }();
+    return file;
+}
 
 quint64 nextSpeechId()
 {
@@ -138,8 +159,55 @@ void FloatingCharacter::Speak(const QString &text)
     enqueue({Request::Speak, text, {}});
 }
 
+void FloatingCharacter::beginExercise()
+{
+    m_exerciseBatch = m_batch;
+    dropStale();
+}
+
+void FloatingCharacter::dropStale()
+{
+    // A new exercise is on display. When the one thing still to come before it is the rest
+    // of the last outcome (praise or correction), that is the game's rhythm: it is said
+    // whole. When more has piled up, the child is far ahead of the wizard: all of it is
+    // about exercises gone from the screen, and none of it has begun, so it goes.
+    QList<quint64> earlier;
+    for (const Request &request : std::as_const(m_pending)) {
+        if (request.batch != m_batch && !earlier.contains(request.batch))
+            earlier << request.batch;
+    }
+    if (earlier.size() == 1 && !m_pending.head().exercise)
+        return;
+    QQueue<Request> kept;
+    for (Request &request : m_pending) {
+        if (request.batch == m_batch) {
+            kept.enqueue(std::move(request));
+        } else {
+            log("dropped", request);
+            Q_EMIT requestDropped(request.describe());
+        }
+    }
+    m_pending = std::move(kept);
+}
+
+void FloatingCharacter::log(const char *event, const Request &request) const
+{
+    if (QFile *file = requestLog()) {
+        file->write(QStringLiteral("%1 %2 %3 %4\n")
+                        .arg(QDateTime::currentMSecsSinceEpoch())
+                        .arg(QLatin1String(event))
+                        .arg(request.number)
+                        .arg(request.describe())
+                        .toUtf8());
+    }
+}
+
 void FloatingCharacter::enqueue(Request request)
 {
+    request.batch = m_batch;
+    request.exercise = m_exerciseBatch == m_batch && m_batch != 0;
+    request.number = ++m_issued;
+    log("queued", request);
     m_pending.enqueue(std::move(request));
     // Never perform inside the call: the caller's routine must finish first.
     if (!m_current && !m_scheduled) {
@@ -159,6 +227,7 @@ void FloatingCharacter::performNext()
         return;
     }
     m_current = m_pending.dequeue();
+    log("start", *m_current);
     Q_EMIT requestStarted(m_current->describe());
     // Without a window manager "stays on top" means nothing: come forward for every request.
     if (m_window->isVisible())
@@ -169,6 +238,7 @@ void FloatingCharacter::performNext()
 void FloatingCharacter::done()
 {
     const QString finished = m_current->describe();
+    log("end", *m_current);
     m_current.reset();
     Q_EMIT requestFinished(finished);
     if (!m_scheduled) {

@@ -33,6 +33,10 @@ public:
     void Play(const QString &animation) override;
     void setHeight(int pixels) override;
     void Speak(const QString &text) override;
+    void beginExercise() override;
+
+    // A routine fetched the character: the requests that follow are one routine's batch.
+    void startBatch() { ++m_batch; }
 
     QString id() const { return m_id; }
     const CharacterFile &file() const { return m_file; }
@@ -50,6 +54,7 @@ public:
 Q_SIGNALS:
     void requestStarted(const QString &request);
     void requestFinished(const QString &request);
+    void requestDropped(const QString &request);
     void queueEmptied();
     void frameShown(const QString &animation, int frame);
     void speechSynthesized(const Utterance &utterance);
@@ -61,10 +66,15 @@ private:
         enum Kind { Show, MoveTo, Play, Height, Speak } kind;
         QString text;
         QPoint point;
+        quint64 batch = 0;
+        bool exercise = false; // issued by the routine that dictates a new exercise
+        quint64 number = 0;    // in the order of issue, for the request log
         QString describe() const;
     };
 
     void enqueue(Request request);
+    void dropStale();
+    void log(const char *event, const Request &request) const;
     void performNext();
     void perform(const Request &request);
     void done();
@@ -87,6 +97,9 @@ private:
     QQueue<Request> m_pending;
     std::optional<Request> m_current;
     bool m_scheduled = false;
+    quint64 m_batch = 0;
+    quint64 m_exerciseBatch = 0; // the batch that last announced a new exercise
+    quint64 m_issued = 0;
 
     const CharacterAnimation *m_animation = nullptr;
     int m_frame = 0;

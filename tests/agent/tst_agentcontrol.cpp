@@ -8,6 +8,8 @@
 #include "platform/agent/FloatingCharacter.h"
 
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -35,8 +37,13 @@ private Q_SLOTS:
     void theCharacterFloatsInAFramelessShapedWindow();
     void refusedRequestsThrowAtTheCallAndQueueNothing_data();
     void refusedRequestsThrowAtTheCallAndQueueNothing();
+    void aNewExerciseLeavesTheWizardOneExerciseBehindAtMost_data();
+    void longTextsWrapInsideABalloonOnTheScreen_data();
+    void longTextsWrapInsideABalloonOnTheScreen();
+    void aNewExerciseLeavesTheWizardOneExerciseBehindAtMost();
 
 private:
+    void issueRoutine(const QString &routine);
     AgentCharacter &merlin() { return m_control->Characters().Item(kMerlinId); }
     FloatingCharacter *floating() { return m_control->character(kMerlinId); }
     void waitUntilIdle() { QTRY_VERIFY_WITH_TIMEOUT(m_control->isIdle(), kTimeout); }
@@ -277,6 +284,122 @@ void TestAgentControl::refusedRequestsThrowAtTheCallAndQueueNothing()
     QVERIFY(m_control->isIdle());
     QVERIFY(!m_control->character(QStringLiteral("Robin")));
     QCOMPARE(floating()->pendingCount(), 0);
+}
+
+// One game routine's requests, as the game issues them: "I" the introduction, "D3" the
+// dictation of 9 x 3, "C3" the correction of a wrong answer to it, "P3" the praise of a right one.
+void TestAgentControl::issueRoutine(const QString &routine)
+{
+    static const QStringList words{"zero", "uno", "due", "tre", "quattro", "cinque", "sei", "sette", "otto", "nove", "dieci"};
+    AgentCharacter &c = m_control->Characters().Item(kMerlinId);
+    const QChar kind = routine.at(0);
+    const int n = routine.mid(1).toInt();
+    if (kind == u'D')
+        c.beginExercise();
+    c.Show();
+    c.MoveTo(250, 175);
+    if (kind != u'P')
+        c.Play(kind == u'I' ? QStringLiteral("Announce") : QStringLiteral("Greet"));
+    c.setHeight(205);
+    if (kind == u'I') {
+        c.Speak(QStringLiteral("Allora attenzione"));
+    } else if (kind == u'D') {
+        c.Speak(QStringLiteral("9"));
+        c.Speak(QStringLiteral("per"));
+        c.Speak(words.at(n));
+    } else {
+        c.Speak(kind == u'C' ? QStringLiteral("Sbagliato") : QStringLiteral("Esatto"));
+        c.Speak(QString::number(9 * n));
+    }
+}
+
+void TestAgentControl::aNewExerciseLeavesTheWizardOneExerciseBehindAtMost_data()
+{
+    // The routines in the order the game issues them; "~" waits until the wizard says the
+    // first words of the last one. Then what he says, in order.
+    QTest::addColumn<QString>("routines");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("normal rhythm: each outcome whole, then the next exercise")
+        << "I D1 ~ C1 ~ D2 ~ P2 ~ D3" << "Allora attenzione|9|per|uno|Sbagliato|9|9|per|due|Esatto|18|9|per|tre";
+    QTest::newRow("Enter as soon as the outcome begins: it is said whole")
+        << "D1 ~ C1 ~ D2" << "9|per|uno|Sbagliato|9|9|per|due";
+    QTest::newRow("the start: the introduction stays before the first exercise")
+        << "I D1" << "Allora attenzione|9|per|uno";
+    QTest::newRow("answer and next exercise before the dictation ends: straight to the new one")
+        << "D1 ~ C1 D2" << "9|9|per|due";
+    QTest::newRow("Enter storm: the word being said ends, then the exercise on display")
+        << "D1 ~ C1 D2 C2 D3 C3 D4 C4 D5 C5 D6 C6 D7 C7 D8 C8 D9 C9 D10" << "9|9|per|dieci";
+    QTest::newRow("storm ending on an answer: its outcome follows the exercise")
+        << "D1 ~ C1 D2 C2 D3 C3 D4 C4" << "9|9|per|quattro|Sbagliato|36";
+    QTest::newRow("new exercise after new exercise: only the one on display")
+        << "D1 ~ D2 D3 D4 D5 D6 D7 D8 D9 D2" << "9|9|per|due";
+    QTest::newRow("outcomes without a new exercise are all said")
+        << "D1 ~ C1 C1 P1" << "9|per|uno|Sbagliato|9|Sbagliato|9|Esatto|9";
+}
+
+void TestAgentControl::aNewExerciseLeavesTheWizardOneExerciseBehindAtMost()
+{
+    QFETCH(QString, routines);
+    QFETCH(QString, said);
+    QStringList started, finished, spoken;
+    FloatingCharacter *c = floating();
+    connect(c, &FloatingCharacter::requestStarted, this, [&](const QString &r) {
+        started << r;
+        if (r.startsWith(QLatin1String("Speak(")))
+            spoken << r.mid(6).chopped(1);
+    });
+    connect(c, &FloatingCharacter::requestFinished, this, [&](const QString &r) { finished << r; });
+    QSignalSpy dropped(c, &FloatingCharacter::requestDropped);
+    int issued = 0;
+    QString firstWords;
+    int heard = 0;
+    for (const QString &routine : routines.split(u' ')) {
+        if (routine == QLatin1String("~")) {
+            QTRY_VERIFY_WITH_TIMEOUT(spoken.count(firstWords) > heard, kTimeout);
+            continue;
+        }
+        firstWords = routine.startsWith(u'I') ? QStringLiteral("Allora attenzione")
+            : routine.startsWith(u'D')        ? QStringLiteral("9")
+            : routine.startsWith(u'C')        ? QStringLiteral("Sbagliato")
+                                              : QStringLiteral("Esatto");
+        heard = int(spoken.count(firstWords));
+        const int pending = c->pendingCount();
+        issueRoutine(routine);
+        issued += c->pendingCount() - pending;
+    }
+    issued += dropped.size();
+    waitUntilIdle();
+    QCOMPARE(spoken.join(u'|'), said);
+    // Nothing was cut short, nothing performed twice or lost without a word.
+    QCOMPARE(finished, started);
+    QCOMPARE(started.size() + dropped.size(), issued);
+}
+
+void TestAgentControl::longTextsWrapInsideABalloonOnTheScreen_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("leastLines");
+    QTest::newRow("a name of 10 000 letters and no space") << QString(10000, u'W') << 100;
+    QTest::newRow("a name of 40 letters") << QString(40, u'm') << 2;
+    QTest::newRow("words") << QStringLiteral("Ti nomino cavaliere della tabellina, il massimo ordine per un eroe") << 2;
+    QTest::newRow("a short word") << QStringLiteral("Esatto") << 1;
+}
+
+void TestAgentControl::longTextsWrapInsideABalloonOnTheScreen()
+{
+    QFETCH(QString, text);
+    QFETCH(int, leastLines);
+    merlin().Show();
+    merlin().MoveTo(250, 175);
+    merlin().Speak(text);
+    BalloonWindow *balloon = floating()->balloon();
+    QTRY_VERIFY_WITH_TIMEOUT(balloon->isVisible() && balloon->fullText() == text, kTimeout);
+    QVERIFY(balloon->lineCount() >= leastLines);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY2(screen.contains(balloon->geometry()), qPrintable(QStringLiteral("%1x%2+%3+%4").arg(balloon->width())
+                                                                 .arg(balloon->height()).arg(balloon->x()).arg(balloon->y())));
+    QVERIFY(balloon->width() <= 300);
+    m_control.reset(); // no need to hear all of it
 }
 
 QTEST_MAIN(TestAgentControl)

@@ -7,7 +7,7 @@
 # bus and no window manager: this brings its own and takes them all down again, whatever
 # happens.
 #
-# usage: run-e2e.sh PATH/TO/tirlindo [DRIVER.py]
+# usage: run-e2e.sh PATH/TO/tirlindo [DRIVER.py [ARG...]]
 #   DRIVER.py  the driver to run (default play_game.py, next to this script)
 #   TIRLINDO_E2E_SHOTS=DIR  where the screenshots go (default: a new directory in /tmp)
 set -euo pipefail
@@ -130,6 +130,6 @@ fi
 export TIRLINDO_E2E_WORK="$work"
 echo "e2e: X on $DISPLAY, private buses and data in $work"
 # In the background, so that a signal to this script ends the driver and the game at once.
-/usr/bin/python3 -B "$driver" "$program" &
+/usr/bin/python3 -B "$driver" "$program" "${@:3}" &
 pids+=("$!")
 wait "$!"
