@@ -1,0 +1,202 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Tirlindo developers
+#include "platform/agent/FloatingWindows.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QWidget>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+
+#include <array>
+#include <cstdlib>
+
+namespace {
+
+xcb_connection_t *x11()
+{
+    const auto *app = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return app ? app->connection() : nullptr;
+}
+
+xcb_window_t nativeWindow(const QWidget *window)
+{
+    if (!window || !window->testAttribute(Qt::WA_WState_Created))
+        return XCB_NONE;
+    return xcb_window_t(window->internalWinId());
+}
+
+xcb_atom_t atom(xcb_connection_t *c, const char *name)
+{
+    const xcb_intern_atom_cookie_t cookie = xcb_intern_atom(c, 0, uint16_t(qstrlen(name)), name);
+    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(c, cookie, nullptr);
+    const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_NONE);
+    std::free(reply);
+    return a;
+}
+
+// The child of the root that holds window: the window manager's frame around it, or the
+// window itself where no window manager reparents it.
+xcb_window_t outermost(xcb_connection_t *c, xcb_window_t window)
+{
+    for (int depth = 0; depth < 16 && window != XCB_NONE; ++depth) {
+        xcb_query_tree_reply_t *tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
+        if (!tree)
+            return XCB_NONE;
+        const xcb_window_t parent = tree->parent;
+        const xcb_window_t root = tree->root;
+        std::free(tree);
+        if (parent == root || parent == XCB_NONE)
+            return window;
+        window = parent;
+    }
+    return XCB_NONE;
+}
+
+// Errors are checked here rather than left to Qt's log: the game window's frame may go away
+// between the query and the request, and that is no fault worth a line.
+bool stackAbove(xcb_connection_t *c, xcb_window_t window, xcb_window_t sibling)
+{
+    const std::array<uint32_t, 2> values{sibling, XCB_STACK_MODE_ABOVE};
+    const xcb_void_cookie_t cookie = xcb_configure_window_checked(
+        c, window, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values.data());
+    xcb_generic_error_t *error = xcb_request_check(c, cookie);
+    std::free(error);
+    return error == nullptr;
+}
+
+} // namespace
+
+FloatingWindows &FloatingWindows::instance()
+{
+    static FloatingWindows self;
+    return self;
+}
+
+void FloatingWindows::adopt(QWidget *window)
+{
+    FloatingWindows &self = instance();
+    self.m_windows.removeAll(nullptr);
+    self.m_windows.append(window);
+    window->installEventFilter(&self);
+    markUnshadowed(window);
+}
+
+void FloatingWindows::followGame(QWidget *game)
+{
+    FloatingWindows &self = instance();
+    if (self.m_game == game)
+        return;
+    if (self.m_game)
+        self.m_game->removeEventFilter(&self);
+    self.m_game = game;
+    if (game)
+        game->installEventFilter(&self);
+    self.setAway(gameAway());
+}
+
+bool FloatingWindows::gameAway()
+{
+    const QWidget *game = instance().m_game;
+    return game && (!game->isVisible() || game->isMinimized());
+}
+
+void FloatingWindows::show(QWidget *window)
+{
+    window->show();
+    xcb_connection_t *c = x11();
+    if (instance().m_away && c) {
+        // Mapped and unmapped in one go: nothing is drawn, and Qt still counts it shown, so
+        // it comes back with the game.
+        xcb_unmap_window(c, nativeWindow(window));
+        xcb_flush(c);
+        return;
+    }
+    restack();
+}
+
+void FloatingWindows::restack()
+{
+    FloatingWindows &self = instance();
+    xcb_connection_t *c = x11();
+    const xcb_window_t game = c && self.m_game ? nativeWindow(self.m_game) : xcb_window_t(XCB_NONE);
+    xcb_window_t below = game != XCB_NONE ? outermost(c, game) : xcb_window_t(XCB_NONE);
+    for (const QPointer<QWidget> &window : std::as_const(self.m_windows)) {
+        if (!window || !window->isVisible())
+            continue;
+        const xcb_window_t id = nativeWindow(window);
+        if (below == XCB_NONE || id == XCB_NONE || !stackAbove(c, id, below)) {
+            // No game to follow (tools, tests) or no X11: simply in front.
+            window->raise();
+            continue;
+        }
+        below = id;
+    }
+    if (c)
+        xcb_flush(c);
+}
+
+void FloatingWindows::markUnshadowed(QWidget *window)
+{
+    xcb_connection_t *c = x11();
+    const xcb_window_t id = nativeWindow(window);
+    if (!c || id == XCB_NONE)
+        return;
+    // picom and compton read their own switch; picom's sample settings, mutter and xfwm4
+    // leave alone a window that says it draws its own frame and shadow (no extents here).
+    const uint32_t off = 0;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "_COMPTON_SHADOW"), XCB_ATOM_CARDINAL, 32, 1, &off);
+    const std::array<uint32_t, 4> extents{0, 0, 0, 0};
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "_GTK_FRAME_EXTENTS"), XCB_ATOM_CARDINAL, 32,
+                        uint32_t(extents.size()), extents.data());
+    xcb_flush(c);
+}
+
+void FloatingWindows::setAway(bool away)
+{
+    if (away == m_away)
+        return;
+    m_away = away;
+    xcb_connection_t *c = x11();
+    if (!c)
+        return;
+    // Unmapped behind Qt's back, so that what Qt shows or hides meanwhile (the balloon ending)
+    // keeps its meaning: what Qt counts as shown comes back with the game.
+    for (const QPointer<QWidget> &window : std::as_const(m_windows)) {
+        const xcb_window_t id = nativeWindow(window);
+        if (id == XCB_NONE || !window->isVisible())
+            continue;
+        if (away)
+            xcb_unmap_window(c, id);
+        else
+            xcb_map_window(c, id);
+    }
+    xcb_flush(c);
+    if (!away)
+        restack();
+}
+
+bool FloatingWindows::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_game) {
+        switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Hide:
+        case QEvent::WindowStateChange:
+            setAway(gameAway());
+            restack();
+            break;
+        case QEvent::ActivationChange:
+            // The game came to the front (or a box of its own did): back above it.
+            restack();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+    if (event->type() == QEvent::WinIdChange || event->type() == QEvent::Show)
+        markUnshadowed(static_cast<QWidget *>(watched));
+    return false;
+}

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Tirlindo developers
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QVector>
+
+class QWidget;
+
+// How the character's floating windows sit among the desktop's windows. They bypass the
+// window manager (to be placed exactly and never take the focus), so the game keeps them in
+// order itself: right above the game's own window rather than above every window, so that the
+// game's boxes and other programs in front of the game cover them; away while the game is
+// minimised or hidden; and marked for compositors as windows that draw no shadow.
+class FloatingWindows : public QObject
+{
+    Q_OBJECT
+public:
+    // Takes a floating window into the game's care; those adopted later stack above those
+    // adopted earlier (the balloon above the wizard).
+    static void adopt(QWidget *window);
+    // The game's top-level window the floating windows belong to.
+    static void followGame(QWidget *game);
+    // Shows the window (unless the game is away) and stacks it in its place.
+    static void show(QWidget *window);
+    // Puts the adopted windows back in their place above the game.
+    static void restack();
+
+    // The hints that tell compositors not to shadow or fade a shaped window: on X11 only.
+    static void markUnshadowed(QWidget *window);
+    // Whether the game's window is minimised or hidden (the floating windows are away then).
+    static bool gameAway();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    static FloatingWindows &instance();
+    void setAway(bool away);
+
+    QVector<QPointer<QWidget>> m_windows;
+    QPointer<QWidget> m_game;
+    bool m_away = false;
+};
