@@ -93,6 +93,7 @@ void FloatingWindows::followGame(QWidget *game)
     self.m_game = game;
     if (game)
         game->installEventFilter(&self);
+    self.watchRestacking();
     self.setAway(gameAway());
 }
 
@@ -122,6 +123,7 @@ void FloatingWindows::restack()
     xcb_connection_t *c = x11();
     const xcb_window_t game = c && self.m_game ? nativeWindow(self.m_game) : xcb_window_t(XCB_NONE);
     xcb_window_t below = game != XCB_NONE ? outermost(c, game) : xcb_window_t(XCB_NONE);
+    self.m_gameFrame = below;
     for (const QPointer<QWidget> &window : std::as_const(self.m_windows)) {
         if (!window || !window->isVisible())
             continue;
@@ -175,6 +177,46 @@ void FloatingWindows::setAway(bool away)
     xcb_flush(c);
     if (!away)
         restack();
+}
+
+void FloatingWindows::watchRestacking()
+{
+    xcb_connection_t *c = x11();
+    if (m_watching || !c)
+        return;
+    m_watching = true;
+    // A window manager restacks the game's frame when a box of the game opens (raising the
+    // box and its parent together) or the game is raised: the root's children tell.
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_get_window_attributes_reply_t *attributes =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, root), nullptr);
+    if (!attributes)
+        return;
+    const uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    std::free(attributes);
+    xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(c);
+    qGuiApp->installNativeEventFilter(this);
+}
+
+bool FloatingWindows::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
+{
+    if (eventType != "xcb_generic_event_t" || m_away || m_gameFrame == 0)
+        return false;
+    const auto *event = static_cast<const xcb_generic_event_t *>(message);
+    if ((event->response_type & 0x7f) != XCB_CONFIGURE_NOTIFY)
+        return false;
+    const auto *configure = reinterpret_cast<const xcb_configure_notify_event_t *>(event);
+    if (configure->event == configure->window)
+        return false; // the window's own copy; the root's is the one that counts
+    // The game's frame moved in the stack, or another window now lies right on it (between
+    // it and the wizard): back right above the game, beneath that window.
+    bool ours = false;
+    for (const QPointer<QWidget> &window : std::as_const(m_windows))
+        ours = ours || nativeWindow(window) == configure->window;
+    if (!ours && (configure->window == m_gameFrame || configure->above_sibling == m_gameFrame))
+        restack();
+    return false;
 }
 
 bool FloatingWindows::eventFilter(QObject *watched, QEvent *event)

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #pragma once
 
+#include <QAbstractNativeEventFilter>
 #include <QObject>
 #include <QPointer>
 #include <QVector>
@@ -13,7 +14,7 @@ class QWidget;
 // order itself: right above the game's own window rather than above every window, so that the
 // game's boxes and other programs in front of the game cover them; away while the game is
 // minimised or hidden; and marked for compositors as windows that draw no shadow.
-class FloatingWindows : public QObject
+class FloatingWindows : public QObject, public QAbstractNativeEventFilter
 {
     Q_OBJECT
 public:
@@ -34,12 +35,16 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
 
 private:
     static FloatingWindows &instance();
     void setAway(bool away);
+    void watchRestacking();
 
     QVector<QPointer<QWidget>> m_windows;
     QPointer<QWidget> m_game;
     bool m_away = false;
+    bool m_watching = false;
+    quint32 m_gameFrame = 0; // the game's outermost window at the last restack
 };
