@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QWidget>
+#include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
@@ -66,7 +67,19 @@ bool stackAbove(xcb_connection_t *c, xcb_window_t window, xcb_window_t sibling)
     return error == nullptr;
 }
 
+bool onWayland()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 } // namespace
+
+FloatingWindows::FloatingWindows()
+{
+    m_remap.setSingleShot(true);
+    m_remap.setInterval(120);
+    connect(&m_remap, &QTimer::timeout, this, &FloatingWindows::remapMoved);
+}
 
 FloatingWindows &FloatingWindows::instance()
 {
@@ -81,6 +94,7 @@ void FloatingWindows::adopt(QWidget *window)
     self.m_windows.append(window);
     window->installEventFilter(&self);
     markUnshadowed(window);
+    self.attachToGame(window);
 }
 
 void FloatingWindows::followGame(QWidget *game)
@@ -94,6 +108,8 @@ void FloatingWindows::followGame(QWidget *game)
     if (game)
         game->installEventFilter(&self);
     self.watchRestacking();
+    for (const QPointer<QWidget> &window : std::as_const(self.m_windows))
+        self.attachToGame(window);
     self.setAway(gameAway());
 }
 
@@ -179,6 +195,23 @@ void FloatingWindows::setAway(bool away)
         restack();
 }
 
+void FloatingWindows::attachToGame(QWidget *window)
+{
+    // Wayland lets no program place a window of its own or keep one from taking the
+    // keyboard; a tooltip-like window is placed relative to its parent window and never
+    // takes the focus: the game's window is the parent, the place is kept relative to it.
+    if (!window || !m_game || !onWayland())
+        return;
+    if (window->windowType() != Qt::ToolTip) {
+        const bool shown = window->isVisible();
+        window->setWindowFlags((window->windowFlags() & ~Qt::WindowType_Mask) | Qt::ToolTip);
+        window->setVisible(shown);
+    }
+    window->winId();
+    m_game->winId();
+    window->windowHandle()->setTransientParent(m_game->windowHandle());
+}
+
 void FloatingWindows::watchRestacking()
 {
     xcb_connection_t *c = x11();
@@ -238,7 +271,25 @@ bool FloatingWindows::eventFilter(QObject *watched, QEvent *event)
         }
         return false;
     }
+    auto *window = static_cast<QWidget *>(watched);
     if (event->type() == QEvent::WinIdChange || event->type() == QEvent::Show)
-        markUnshadowed(static_cast<QWidget *>(watched));
+        markUnshadowed(window);
+    if (event->type() == QEvent::Move && window->isVisible() && onWayland()) {
+        // Once the glide is over.
+        m_moved.insert(window);
+        m_remap.start();
+    }
     return false;
+}
+
+void FloatingWindows::remapMoved()
+{
+    // A Wayland parent places its tooltip-like windows when they are shown, and only then.
+    for (const QPointer<QWidget> &window : std::as_const(m_windows)) {
+        if (window && window->isVisible() && m_moved.contains(window)) {
+            window->hide();
+            window->show();
+        }
+    }
+    m_moved.clear();
 }

@@ -5,6 +5,8 @@
 #include <QAbstractNativeEventFilter>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
+#include <QTimer>
 #include <QVector>
 
 class QWidget;
@@ -38,13 +40,18 @@ protected:
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
 
 private:
+    FloatingWindows();
     static FloatingWindows &instance();
+    void remapMoved();
     void setAway(bool away);
     void watchRestacking();
+    void attachToGame(QWidget *window);
 
     QVector<QPointer<QWidget>> m_windows;
     QPointer<QWidget> m_game;
     bool m_away = false;
     bool m_watching = false;
+    QSet<QWidget *> m_moved; // moved while shown, where only showing again moves a window
+    QTimer m_remap;
     quint32 m_gameFrame = 0; // the game's outermost window at the last restack
 };
