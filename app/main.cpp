@@ -18,7 +18,9 @@ int main(int argc, char *argv[])
                                                   qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"));
     if (!platform.isEmpty())
         qputenv("QT_QPA_PLATFORM", platform);
+    reportStartFailures(true);
     QApplication app(argc, argv);
+    reportStartFailures(false);
     QApplication::setApplicationName(kProgramTitle);
     QApplication::setApplicationDisplayName(kProgramTitle);
     QApplication::setApplicationVersion(QStringLiteral(TIRLINDO_VERSION_TEXT));
