@@ -110,7 +110,7 @@ void FloatingWindows::followGame(QWidget *game)
     self.watchRestacking();
     for (const QPointer<QWidget> &window : std::as_const(self.m_windows))
         self.attachToGame(window);
-    self.setAway(gameAway());
+    self.updateAway();
 }
 
 bool FloatingWindows::gameAway()
@@ -140,6 +140,7 @@ void FloatingWindows::restack()
     const xcb_window_t game = c && self.m_game ? nativeWindow(self.m_game) : xcb_window_t(XCB_NONE);
     xcb_window_t below = game != XCB_NONE ? outermost(c, game) : xcb_window_t(XCB_NONE);
     self.m_gameFrame = below;
+    self.m_placedAbove.clear();
     for (const QPointer<QWidget> &window : std::as_const(self.m_windows)) {
         if (!window || !window->isVisible())
             continue;
@@ -149,6 +150,7 @@ void FloatingWindows::restack()
             window->raise();
             continue;
         }
+        self.m_placedAbove.insert(id, below);
         below = id;
     }
     if (c)
@@ -234,7 +236,7 @@ void FloatingWindows::watchRestacking()
 
 bool FloatingWindows::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
 {
-    if (eventType != "xcb_generic_event_t" || m_away || m_gameFrame == 0)
+    if (eventType != "xcb_generic_event_t" || m_gameFrame == 0)
         return false;
     const auto *event = static_cast<const xcb_generic_event_t *>(message);
     if ((event->response_type & 0x7f) != XCB_CONFIGURE_NOTIFY)
@@ -242,14 +244,28 @@ bool FloatingWindows::nativeEventFilter(const QByteArray &eventType, void *messa
     const auto *configure = reinterpret_cast<const xcb_configure_notify_event_t *>(event);
     if (configure->event == configure->window)
         return false; // the window's own copy; the root's is the one that counts
+    const auto expected = m_placedAbove.constFind(configure->window);
+    if (expected != m_placedAbove.constEnd()) {
+        // One of ours, put elsewhere than where we put it: this window manager keeps windows
+        // like ours above all of its own (metacity does), boxes included.
+        if (*expected != configure->above_sibling && !m_wmRaisesUs) {
+            m_wmRaisesUs = true;
+            updateAway();
+        }
+        return false;
+    }
     // The game's frame moved in the stack, or another window now lies right on it (between
     // it and the wizard): back right above the game, beneath that window.
-    bool ours = false;
-    for (const QPointer<QWidget> &window : std::as_const(m_windows))
-        ours = ours || nativeWindow(window) == configure->window;
-    if (!ours && (configure->window == m_gameFrame || configure->above_sibling == m_gameFrame))
+    if (!m_away && (configure->window == m_gameFrame || configure->above_sibling == m_gameFrame))
         restack();
     return false;
+}
+
+void FloatingWindows::updateAway()
+{
+    // Where the window manager will not let a box of the game cover the wizard, he and his
+    // balloon step away while it is open.
+    setAway(gameAway() || (m_blocked && m_wmRaisesUs));
 }
 
 bool FloatingWindows::eventFilter(QObject *watched, QEvent *event)
@@ -259,8 +275,14 @@ bool FloatingWindows::eventFilter(QObject *watched, QEvent *event)
         case QEvent::Show:
         case QEvent::Hide:
         case QEvent::WindowStateChange:
-            setAway(gameAway());
+            updateAway();
             restack();
+            break;
+        case QEvent::WindowBlocked:
+        case QEvent::WindowUnblocked:
+            // A box of the game opened or closed.
+            m_blocked = event->type() == QEvent::WindowBlocked;
+            updateAway();
             break;
         case QEvent::ActivationChange:
             // The game came to the front (or a box of its own did): back above it.

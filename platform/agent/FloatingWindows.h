@@ -5,6 +5,7 @@
 #include <QAbstractNativeEventFilter>
 #include <QObject>
 #include <QPointer>
+#include <QHash>
 #include <QSet>
 #include <QTimer>
 #include <QVector>
@@ -44,6 +45,7 @@ private:
     static FloatingWindows &instance();
     void remapMoved();
     void setAway(bool away);
+    void updateAway();
     void watchRestacking();
     void attachToGame(QWidget *window);
 
@@ -54,4 +56,7 @@ private:
     QSet<QWidget *> m_moved; // moved while shown, where only showing again moves a window
     QTimer m_remap;
     quint32 m_gameFrame = 0; // the game's outermost window at the last restack
+    QHash<quint32, quint32> m_placedAbove; // our window -> the window we last put it on
+    bool m_blocked = false; // a box of the game is open
+    bool m_wmRaisesUs = false;
 };

@@ -2,17 +2,20 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # SPDX-FileCopyrightText: Tirlindo developers
 #
-# Plays the real program under a real window manager (openbox), with or without a
-# compositor that draws shadows (picom with its sample settings), with real key presses
+# Plays the real program under a real window manager (openbox, with or without a
+# compositor that draws shadows: picom with its sample settings; or metacity compositing
+# by itself), with real key presses
 # (play_on_desktop.py). Brings its own X server (which keeps its framebuffer in a file, to
 # see what a screen shows), buses and window manager, and takes them all down again.
 #
-# usage: run-desktops.sh PATH/TO/tirlindo [picom]
+# usage: run-desktops.sh PATH/TO/tirlindo [picom|metacity|none] [idle-cost SECONDS]
 #   TIRLINDO_E2E_SHOTS=DIR  where the screenshots go (default: a new directory in /tmp)
 set -euo pipefail
 
 program="$(realpath "${1:?usage: $0 PATH/TO/tirlindo [picom]}")"
 compositor="${2:-}"
+[[ "$compositor" == none ]] && compositor=""
+shift $(($# < 2 ? $# : 2))
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
 missing=()
@@ -126,8 +129,16 @@ if [[ -z "$a11y_ready" ]]; then
     exit 1
 fi
 
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
+if [[ "$compositor" == metacity ]]; then
+    # A window manager that composites by itself (the compositor is the window manager).
+    export TIRLINDO_E2E_WM=metacity
+    metacity --sm-disable --composite >"$work/metacity.log" 2>&1 &
+else
+    export TIRLINDO_E2E_WM=openbox
+    openbox --sm-disable >"$work/openbox.log" 2>&1 &
+fi
 pids+=("$!")
+export TIRLINDO_COMPOSITOR_PID="$!"
 for _ in $(seq 200); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
     sleep 0.05
@@ -138,16 +149,19 @@ if [[ "$compositor" == picom ]]; then
     sed -e 's/^vsync = true;/vsync = false;/' /usr/share/doc/picom/examples/picom.sample.conf >"$work/picom.conf"
     picom --config "$work/picom.conf" >"$work/picom.log" 2>&1 &
     pids+=("$!")
+    TIRLINDO_COMPOSITOR_PID="$!"
     for _ in $(seq 200); do
         xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1
         xwininfo -root -children 2>/dev/null | grep -q '"picom"' && break
         sleep 0.05
     done
     composited=1
+elif [[ "$compositor" == metacity ]]; then
+    composited=1
 fi
 
-echo "e2e: X on $DISPLAY under openbox ${compositor:+and $compositor}, private buses and data in $work"
+echo "e2e: X on $DISPLAY under $TIRLINDO_E2E_WM${compositor:+ with $compositor}, private buses and data in $work"
 # In the background, so that a signal to this script ends the driver and the game at once.
-/usr/bin/python3 -B "$here/play_on_desktop.py" "$program" "$work/fb" "$composited" &
+/usr/bin/python3 -B "$here/play_on_desktop.py" "$program" "$work/fb" "$composited" "$@" &
 pids+=("$!")
 wait "$!"
