@@ -8,7 +8,8 @@
 # (play_on_desktop.py). Brings its own X server (which keeps its framebuffer in a file, to
 # see what a screen shows), buses and window manager, and takes them all down again.
 #
-# usage: run-desktops.sh PATH/TO/tirlindo [picom|metacity|none] [idle-cost SECONDS]
+# usage: run-desktops.sh PATH/TO/tirlindo [picom|metacity|weston|none] [idle-cost SECONDS]
+#   weston: a Wayland desktop without XWayland instead (play_on_wayland.py)
 #   TIRLINDO_E2E_SHOTS=DIR  where the screenshots go (default: a new directory in /tmp)
 set -euo pipefail
 
@@ -127,6 +128,23 @@ if [[ -z "$a11y_ready" ]]; then
     echo "e2e: the accessibility bus did not come up" >&2
     cat "$work/dbus.log" "$work/at-spi.log" >&2
     exit 1
+fi
+
+if [[ "$compositor" == weston ]]; then
+    # A Wayland desktop with no XWayland: weston drawn in a window of the X server above,
+    # which gives it a keyboard; the game is started with no X display at all.
+    weston --backend=x11-backend.so --use-pixman --socket=tirlindo-wayland --width=1100 \
+        --height=800 --idle-time=0 >"$work/weston.log" 2>&1 &
+    pids+=("$!")
+    for _ in $(seq 200); do
+        [[ -S "$XDG_RUNTIME_DIR/tirlindo-wayland" ]] && break
+        sleep 0.05
+    done
+    echo "e2e: weston on $DISPLAY, private buses and data in $work"
+    /usr/bin/python3 -B "$here/play_on_wayland.py" "$program" "$work/fb" tirlindo-wayland &
+    pids+=("$!")
+    wait "$!" || { status=$?; tail -20 "$work/weston.log" >&2; exit "$status"; }
+    exit
 fi
 
 if [[ "$compositor" == metacity ]]; then
