@@ -163,8 +163,8 @@ void FloatingWindows::markUnshadowed(QWidget *window)
     const xcb_window_t id = nativeWindow(window);
     if (!c || id == XCB_NONE)
         return;
-    // picom and compton read their own switch; picom's sample settings, mutter and xfwm4
-    // leave alone a window that says it draws its own frame and shadow (no extents here).
+    // picom and compton read their own switch; picom's sample settings and mutter leave
+    // alone a window that says it draws its own frame and shadow (of no extent here).
     const uint32_t off = 0;
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "_COMPTON_SHADOW"), XCB_ATOM_CARDINAL, 32, 1, &off);
     const std::array<uint32_t, 4> extents{0, 0, 0, 0};
@@ -246,10 +246,10 @@ bool FloatingWindows::nativeEventFilter(const QByteArray &eventType, void *messa
         return false; // the window's own copy; the root's is the one that counts
     const auto expected = m_placedAbove.constFind(configure->window);
     if (expected != m_placedAbove.constEnd()) {
-        // One of ours, put elsewhere than where we put it: this window manager keeps windows
-        // like ours above all of its own (metacity does), boxes included.
-        if (*expected != configure->above_sibling && !m_wmRaisesUs) {
-            m_wmRaisesUs = true;
+        // One of ours, put elsewhere than where we put it while a box is open: this window
+        // manager keeps windows like ours above all of its own (metacity does), boxes included.
+        if (*expected != configure->above_sibling && m_blocked && !m_raisedOverBox) {
+            m_raisedOverBox = true;
             updateAway();
         }
         return false;
@@ -265,7 +265,7 @@ void FloatingWindows::updateAway()
 {
     // Where the window manager will not let a box of the game cover the wizard, he and his
     // balloon step away while it is open.
-    setAway(gameAway() || (m_blocked && m_wmRaisesUs));
+    setAway(gameAway() || (m_blocked && m_raisedOverBox));
 }
 
 bool FloatingWindows::eventFilter(QObject *watched, QEvent *event)
@@ -282,6 +282,7 @@ bool FloatingWindows::eventFilter(QObject *watched, QEvent *event)
         case QEvent::WindowUnblocked:
             // A box of the game opened or closed.
             m_blocked = event->type() == QEvent::WindowBlocked;
+            m_raisedOverBox = false;
             updateAway();
             break;
         case QEvent::ActivationChange:

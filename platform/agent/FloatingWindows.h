@@ -3,20 +3,22 @@
 #pragma once
 
 #include <QAbstractNativeEventFilter>
+#include <QHash>
 #include <QObject>
 #include <QPointer>
-#include <QHash>
 #include <QSet>
 #include <QTimer>
 #include <QVector>
 
 class QWidget;
 
-// How the character's floating windows sit among the desktop's windows. They bypass the
-// window manager (to be placed exactly and never take the focus), so the game keeps them in
-// order itself: right above the game's own window rather than above every window, so that the
-// game's boxes and other programs in front of the game cover them; away while the game is
-// minimised or hidden; and marked for compositors as windows that draw no shadow.
+// How the character's floating windows sit among the desktop's windows. On X11 they bypass
+// the window manager (to be placed exactly and never take the focus), so the game keeps them
+// in order itself: right above the game's own window rather than above every window, so that
+// the game's boxes and other programs in front of the game cover them (where the window
+// manager insists on keeping them above everything, they step away while a box is open);
+// away while the game is minimised or hidden; and marked for compositors as windows that
+// cast no shadow. On Wayland they are tooltip-like windows of the game window.
 class FloatingWindows : public QObject, public QAbstractNativeEventFilter
 {
     Q_OBJECT
@@ -31,7 +33,7 @@ public:
     // Puts the adopted windows back in their place above the game.
     static void restack();
 
-    // The hints that tell compositors not to shadow or fade a shaped window: on X11 only.
+    // The hints that tell compositors not to shadow a shaped window: on X11 only.
     static void markUnshadowed(QWidget *window);
     // Whether the game's window is minimised or hidden (the floating windows are away then).
     static bool gameAway();
@@ -58,5 +60,5 @@ private:
     quint32 m_gameFrame = 0; // the game's outermost window at the last restack
     QHash<quint32, quint32> m_placedAbove; // our window -> the window we last put it on
     bool m_blocked = false; // a box of the game is open
-    bool m_wmRaisesUs = false;
+    bool m_raisedOverBox = false; // the window manager put ours above the open box
 };
