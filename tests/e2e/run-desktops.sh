@@ -8,7 +8,7 @@
 # (play_on_desktop.py). Brings its own X server (which keeps its framebuffer in a file, to
 # see what a screen shows), buses and window manager, and takes them all down again.
 #
-# usage: run-desktops.sh PATH/TO/tirlindo [picom|metacity|weston|none] [idle-cost SECONDS]
+# usage: run-desktops.sh PATH/TO/tirlindo [picom|metacity|mutter|weston|none] [idle-cost SECONDS]
 #   weston: a Wayland desktop without XWayland instead (play_on_wayland.py)
 #   TIRLINDO_E2E_SHOTS=DIR  where the screenshots go (default: a new directory in /tmp)
 set -euo pipefail
@@ -151,6 +151,10 @@ if [[ "$compositor" == metacity ]]; then
     # A window manager that composites by itself (the compositor is the window manager).
     export TIRLINDO_E2E_WM=metacity
     metacity --sm-disable --composite >"$work/metacity.log" 2>&1 &
+elif [[ "$compositor" == mutter ]]; then
+    # GNOME's, on X11, drawing with OpenGL in software here.
+    export TIRLINDO_E2E_WM=mutter
+    mutter --x11 --sm-disable >"$work/mutter.log" 2>&1 &
 else
     export TIRLINDO_E2E_WM=openbox
     openbox --sm-disable >"$work/openbox.log" 2>&1 &
@@ -174,7 +178,7 @@ if [[ "$compositor" == picom ]]; then
         sleep 0.05
     done
     composited=1
-elif [[ "$compositor" == metacity ]]; then
+elif [[ "$compositor" == metacity || "$compositor" == mutter ]]; then
     composited=1
 fi
 
