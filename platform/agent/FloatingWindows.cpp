@@ -108,6 +108,14 @@ void FloatingWindows::followGame(QWidget *game)
     if (game)
         game->installEventFilter(&self);
     self.watchRestacking();
+    if (!self.m_watchingState) {
+        self.m_watchingState = true;
+        connect(qGuiApp, &QGuiApplication::applicationStateChanged, &self, [](Qt::ApplicationState state) {
+            // Without a window manager the game may never be told it is active.
+            instance().m_wasActive = instance().m_wasActive || state == Qt::ApplicationActive;
+            instance().updateAway();
+        });
+    }
     for (const QPointer<QWidget> &window : std::as_const(self.m_windows))
         self.attachToGame(window);
     self.updateAway();
@@ -246,10 +254,11 @@ bool FloatingWindows::nativeEventFilter(const QByteArray &eventType, void *messa
         return false; // the window's own copy; the root's is the one that counts
     const auto expected = m_placedAbove.constFind(configure->window);
     if (expected != m_placedAbove.constEnd()) {
-        // One of ours, put elsewhere than where we put it while a box is open: this window
-        // manager keeps windows like ours above all of its own (metacity does), boxes included.
-        if (*expected != configure->above_sibling && m_blocked && !m_raisedOverBox) {
-            m_raisedOverBox = true;
+        // One of ours, put elsewhere than where we put it: this window manager keeps windows
+        // like ours above all of its own (metacity and mutter do), boxes included.
+        if (*expected != configure->above_sibling) {
+            m_keptOnTop = true;
+            m_raisedOverBox = m_raisedOverBox || m_blocked;
             updateAway();
         }
         return false;
@@ -264,8 +273,9 @@ bool FloatingWindows::nativeEventFilter(const QByteArray &eventType, void *messa
 void FloatingWindows::updateAway()
 {
     // Where the window manager will not let a box of the game cover the wizard, he and his
-    // balloon step away while it is open.
-    setAway(gameAway() || (m_blocked && m_raisedOverBox));
+    // balloon step away while it is open; nor other programs: away while one is in front.
+    const bool otherInFront = m_keptOnTop && m_wasActive && QGuiApplication::applicationState() != Qt::ApplicationActive;
+    setAway(gameAway() || (m_blocked && m_raisedOverBox) || otherInFront);
 }
 
 bool FloatingWindows::eventFilter(QObject *watched, QEvent *event)

@@ -16,7 +16,8 @@ class QWidget;
 // the window manager (to be placed exactly and never take the focus), so the game keeps them
 // in order itself: right above the game's own window rather than above every window, so that
 // the game's boxes and other programs in front of the game cover them (where the window
-// manager insists on keeping them above everything, they step away while a box is open);
+// manager insists on keeping them above everything, they step away while a box is open or
+// another program is in front);
 // away while the game is minimised or hidden; and marked for compositors as windows that
 // cast no shadow. On Wayland they are tooltip-like windows of the game window.
 class FloatingWindows : public QObject, public QAbstractNativeEventFilter
@@ -60,5 +61,8 @@ private:
     quint32 m_gameFrame = 0; // the game's outermost window at the last restack
     QHash<quint32, quint32> m_placedAbove; // our window -> the window we last put it on
     bool m_blocked = false; // a box of the game is open
-    bool m_raisedOverBox = false; // the window manager put ours above the open box
+    bool m_keptOnTop = false;     // the window manager put ours above its own windows
+    bool m_raisedOverBox = false; // ... above the box open now
+    bool m_wasActive = false;
+    bool m_watchingState = false;
 };

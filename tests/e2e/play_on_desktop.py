@@ -7,7 +7,8 @@ real key presses, and checks what the desktop does with the wizard:
   and the windows' geometry; the window manager's own list agrees);
 - no grey or black rectangle surrounds the wizard or the balloon (Xvfb's framebuffer, against
   the game window's own pixels, which the compositor keeps off screen);
-- minimising the game takes the wizard with it, restoring it brings him back above it.
+- minimising the game takes the wizard with it, restoring it brings him back above it;
+  another program in front of the game has him beneath it (or away).
 
 usage: play_on_desktop.py PATH/TO/tirlindo FBDIR COMPOSITED(0|1) [idle-cost SECONDS]
 
@@ -222,6 +223,34 @@ class DesktopGame(pg.Game):
                           f"around the windows changed, {share:.0%} of his window differs from "
                           f"the game under it")
 
+    def check_other_program(self):
+        """Another program in front of the game has the wizard beneath it (or away)."""
+        other = subprocess.Popen(["xmessage", "-geometry", "600x400+200+150", "Un altro programma"],
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            def mapped():
+                # xmessage gives no process id to its window: found by its class.
+                done = subprocess.run(["xdotool", "search", "--onlyvisible", "--class", "Xmessage"],
+                                      capture_output=True, text=True)
+                return int(done.stdout.split()[0]) if done.stdout.split() else None
+            wid = wait_for("another program's window", mapped, 10, lambda: "  none")
+            run("xdotool", "windowactivate", "--sync", str(wid))
+
+            def beneath():
+                order = [w.id for w in stacking()]
+                return all(order.index(w) > order.index(outermost(wid)) for w, _ in self.floating())
+            wait_for("the wizard beneath the other program's window, or away", beneath, 3,
+                     lambda: "\n".join(f"  {w}" for w in stacking()))
+            self.shots.once("09-other-program")
+            print(f"  another program in front: the wizard "
+                  f"{'beneath it' if self.floating() else 'away'}", flush=True)
+        finally:
+            other.kill()
+            other.wait()
+        run("xdotool", "windowactivate", "--sync", str(self.board.id))
+        wait_for("the wizard back with the game in front", lambda: self.floating(), 5,
+                 lambda: "\n".join(f"  {w}" for w in stacking()))
+
     def check_minimise(self):
         wizard = self.floating()
         run("xdotool", "windowminimize", "--sync", str(self.board.id))
@@ -305,6 +334,7 @@ def main():
         game.shots.once("02-introduction")
         game.check_no_halo("introduction")
         game.check_minimise()
+        game.check_other_program()
         game.answer(True)
         game.answer(False)
         time.sleep(0.6)
