@@ -284,6 +284,8 @@ def cpu_seconds(pid):
 
 def idle_cost(game, seconds):
     compositor = int(os.environ["TIRLINDO_COMPOSITOR_PID"])
+    wait_for("the introduction to start (the balloon up)", lambda: len(game.floating()) == 2, 30,
+             lambda: str(game.floating()))
     wait_for("the introduction to end (the balloon gone)", lambda: len(game.floating()) == 1, 90,
              lambda: str(game.floating()))
     time.sleep(2)
