@@ -10,7 +10,7 @@ real key presses, and checks what the desktop does with the wizard:
 - minimising the game takes the wizard with it, restoring it brings him back above it;
   another program in front of the game has him beneath it (or away).
 
-usage: play_on_desktop.py PATH/TO/tirlindo FBDIR COMPOSITED(0|1) [idle-cost SECONDS]
+usage: play_on_desktop.py PATH/TO/tirlindo FBDIR [idle-cost SECONDS]
 
 idle-cost: plays nothing; once the wizard rests, measures the CPU time of the compositor
 (process TIRLINDO_COMPOSITOR_PID) and of the game over SECONDS with the wizard standing and
@@ -21,7 +21,6 @@ import os
 import re
 import subprocess
 import sys
-import tempfile
 import time
 
 import numpy
@@ -96,9 +95,8 @@ def pixels(xwd_file):
 
 
 class DesktopGame(pg.Game):
-    def __init__(self, program, shots, fbdir, composited):
+    def __init__(self, program, shots, fbdir):
         self.fbdir = fbdir
-        self.composited = composited
         super().__init__(program, shots)
 
     # ---- windows under a window manager: the clients are inside frames --------------------
@@ -314,18 +312,18 @@ def idle_cost(game, seconds):
 
 
 def main():
-    program, fbdir, composited = sys.argv[1], sys.argv[2], sys.argv[3] == "1"
-    if len(sys.argv) > 5 and sys.argv[4] == "idle-cost":
-        with DesktopGame(program, pg.Shots(), fbdir, composited) as game:
+    program, fbdir = sys.argv[1], sys.argv[2]
+    if len(sys.argv) > 4 and sys.argv[3] == "idle-cost":
+        with DesktopGame(program, pg.Shots(), fbdir) as game:
             game.enter_name("Lia")
             game.confirm(pg.greeting("Lia"))
             game.wait_board()
-            idle_cost(game, int(sys.argv[5]))
+            idle_cost(game, int(sys.argv[4]))
         return
     shots = pg.Shots()
     desktop.screenshot = lambda path: (run("convert", f"xwd:{fbdir}/Xvfb_screen0", path), path)[1]
     started = time.monotonic()
-    with DesktopGame(program, shots, fbdir, composited) as game:
+    with DesktopGame(program, shots, fbdir) as game:
         game.enter_name("Lia")
         game.confirm(pg.greeting("Lia"), shot="01-greeting")
         game.wait_board()

@@ -165,7 +165,6 @@ for _ in $(seq 200); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
     sleep 0.05
 done
-composited=0
 if [[ "$compositor" == picom ]]; then
     # The sample settings many users copy: shadows, fading, inactive windows dimmed.
     sed -e 's/^vsync = true;/vsync = false;/' /usr/share/doc/picom/examples/picom.sample.conf >"$work/picom.conf"
@@ -177,13 +176,10 @@ if [[ "$compositor" == picom ]]; then
         xwininfo -root -children 2>/dev/null | grep -q '"picom"' && break
         sleep 0.05
     done
-    composited=1
-elif [[ "$compositor" == metacity || "$compositor" == mutter ]]; then
-    composited=1
 fi
 
 echo "e2e: X on $DISPLAY under $TIRLINDO_E2E_WM${compositor:+ with $compositor}, private buses and data in $work"
 # In the background, so that a signal to this script ends the driver and the game at once.
-/usr/bin/python3 -B "$here/play_on_desktop.py" "$program" "$work/fb" "$composited" "$@" &
+/usr/bin/python3 -B "$here/play_on_desktop.py" "$program" "$work/fb" "$@" &
 pids+=("$!")
 wait "$!"
