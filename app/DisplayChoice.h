@@ -9,3 +9,8 @@
 // floating wizard must sit where the game puts them, which Wayland does not let a program do.
 QByteArray preferredPlatform(const QByteArray &qtPlatform, const QByteArray &sessionType,
                              const QByteArray &waylandDisplay, const QByteArray &x11Display);
+
+// While on, a fatal error (no platform plugin could start: no display at all, or none of
+// the plugins installed) ends the program with a message saying so and a failure status,
+// rather than with Qt's abort. On from before the application object until it exists.
+void reportStartFailures(bool on);

@@ -19,7 +19,9 @@ int main(int argc, char *argv[])
                                                   qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"));
     if (!platform.isEmpty())
         qputenv("QT_QPA_PLATFORM", platform);
+    reportStartFailures(true);
     QApplication app(argc, argv);
+    reportStartFailures(false);
     QApplication::setApplicationName(kProgramTitle);
     // No display name: Qt would append it to every window title, and the caption stands alone.
     QApplication::setApplicationVersion(QStringLiteral(TIRLINDO_VERSION_TEXT));

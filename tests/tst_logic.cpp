@@ -34,7 +34,9 @@ void LogicTest::waylandSessionsUseXWaylandWhenThereIsOne()
 {
     QCOMPARE(preferredPlatform("", "wayland", "wayland-0", ":0"), QByteArray("xcb"));
     QCOMPARE(preferredPlatform("", "", "wayland-0", ":1"), QByteArray("xcb"));
-    QCOMPARE(preferredPlatform("", "wayland", "wayland-0", ""), QByteArray()); // no XWayland
+    QCOMPARE(preferredPlatform("", "wayland", "wayland-0", ""), QByteArray("wayland")); // no XWayland
+    QCOMPARE(preferredPlatform("", "", "wayland-0", ""), QByteArray("wayland"));
+    QCOMPARE(preferredPlatform("", "", "", ""), QByteArray()); // nothing to ask for
     QCOMPARE(preferredPlatform("", "x11", "", ":0"), QByteArray());
     QCOMPARE(preferredPlatform("wayland", "wayland", "wayland-0", ":0"), QByteArray());
 }

@@ -5,6 +5,7 @@
 #include "platform/RuntimeError.h"
 #include "platform/agent/CharacterFile.h"
 #include "platform/agent/FloatingCharacter.h"
+#include "platform/agent/FloatingWindows.h"
 
 #include <QtGlobal>
 
@@ -45,6 +46,11 @@ void AgentControl::Load(const QString &characterId, const QString &loadKey)
             [this, characterId](const QString &r) { Q_EMIT requestFinished(characterId, r); });
     connect(c, &FloatingCharacter::queueEmptied, this, [this, characterId] { Q_EMIT queueEmptied(characterId); });
     m_characters.emplace(key, std::move(character));
+    // The characters stand over the game: they follow its window (the container's, or the
+    // window of the widget this control was handed to).
+    QWidget *container = m_container ? m_container.data() : qobject_cast<QWidget *>(parent());
+    if (container)
+        FloatingWindows::followGame(container->window());
 }
 
 AgentCharacter &AgentControl::Item(const QString &characterId)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "platform/agent/BalloonWindow.h"
+#include "platform/agent/FloatingWindows.h"
 
 #include <QBitmap>
 #include <QGuiApplication>
@@ -34,6 +35,7 @@ BalloonWindow::BalloonWindow()
     m_font.setFamilies({QStringLiteral("Open Sans"), QStringLiteral("DejaVu Sans")});
     m_font.setPixelSize(17);
     m_font.setWeight(QFont::DemiBold);
+    FloatingWindows::adopt(this);
 }
 
 BalloonWindow::~BalloonWindow() = default;
@@ -162,8 +164,7 @@ void BalloonWindow::start(const QString &text, const QRect &character, const QPo
     p.drawPath(outline());
     p.end();
     setMask(QBitmap::fromImage(shape.createAlphaMask(Qt::ThresholdAlphaDither | Qt::ThresholdDither)));
-    show();
-    raise();
+    FloatingWindows::show(this);
     update();
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "platform/agent/CharacterWindow.h"
+#include "platform/agent/FloatingWindows.h"
 
 #include <QPainter>
 #include <QSvgRenderer>
@@ -23,6 +24,7 @@ CharacterWindow::CharacterWindow(const CharacterFile &character)
     for (auto it = character.partFiles.constBegin(); it != character.partFiles.constEnd(); ++it)
         m_parts.insert(it.key(), std::make_shared<QSvgRenderer>(it.value()));
     setCharacterHeight(character.defaultHeight);
+    FloatingWindows::adopt(this);
 }
 
 CharacterWindow::~CharacterWindow() = default;

@@ -5,6 +5,7 @@
 #include "platform/RuntimeError.h"
 #include "platform/agent/BalloonWindow.h"
 #include "platform/agent/CharacterWindow.h"
+#include "platform/agent/FloatingWindows.h"
 #include "platform/agent/VoiceWorker.h"
 
 #include <QDateTime>
@@ -229,9 +230,8 @@ void FloatingCharacter::performNext()
     m_current = m_pending.dequeue();
     log("start", *m_current);
     Q_EMIT requestStarted(m_current->describe());
-    // Without a window manager "stays on top" means nothing: come forward for every request.
-    if (m_window->isVisible())
-        m_window->raise();
+    // Without a window manager "stays on top" means nothing: back in place for every request.
+    FloatingWindows::restack();
     perform(*m_current);
 }
 
@@ -255,8 +255,7 @@ void FloatingCharacter::perform(const Request &request)
             return done();
         m_window->move(m_position);
         play(*m_file.animation(m_file.showAnimation), false, [this] { done(); });
-        m_window->show();
-        m_window->raise();
+        FloatingWindows::show(m_window.get());
         return;
     case Request::MoveTo:
         return moveSmoothly(request.point);

@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Tirlindo developers
+#pragma once
+
+#include <QAbstractNativeEventFilter>
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QTimer>
+#include <QVector>
+
+class QWidget;
+
+// How the character's floating windows sit among the desktop's windows. On X11 they bypass
+// the window manager (to be placed exactly and never take the focus), so the game keeps them
+// in order itself: right above the game's own window rather than above every window, so that
+// the game's boxes and other programs in front of the game cover them (where the window
+// manager insists on keeping them above everything, they step away while a box is open or
+// another program is in front);
+// away while the game is minimised or hidden; and marked for compositors as windows that
+// cast no shadow. On Wayland they are tooltip-like windows of the game window.
+class FloatingWindows : public QObject, public QAbstractNativeEventFilter
+{
+    Q_OBJECT
+public:
+    // Takes a floating window into the game's care; those adopted later stack above those
+    // adopted earlier (the balloon above the wizard).
+    static void adopt(QWidget *window);
+    // The game's top-level window the floating windows belong to.
+    static void followGame(QWidget *game);
+    // Shows the window (unless the game is away) and stacks it in its place.
+    static void show(QWidget *window);
+    // Puts the adopted windows back in their place above the game.
+    static void restack();
+
+    // The hints that tell compositors not to shadow a shaped window: on X11 only.
+    static void markUnshadowed(QWidget *window);
+    // Whether the game's window is minimised or hidden (the floating windows are away then).
+    static bool gameAway();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
+
+private:
+    FloatingWindows();
+    static FloatingWindows &instance();
+    void remapMoved();
+    void setAway(bool away);
+    void updateAway();
+    void watchRestacking();
+    void attachToGame(QWidget *window);
+
+    QVector<QPointer<QWidget>> m_windows;
+    QPointer<QWidget> m_game;
+    bool m_away = false;
+    bool m_watching = false;
+    QSet<QWidget *> m_moved; // moved while shown, where only showing again moves a window
+    QTimer m_remap;
+    quint32 m_gameFrame = 0; // the game's outermost window at the last restack
+    QHash<quint32, quint32> m_placedAbove; // our window -> the window we last put it on
+    bool m_blocked = false; // a box of the game is open
+    bool m_keptOnTop = false;     // the window manager put ours above its own windows
+    bool m_raisedOverBox = false; // ... above the box open now
+    bool m_wasActive = false;
+    bool m_watchingState = false;
+};
