@@ -346,8 +346,9 @@ class Game:
         if frame.name != BOARD_TITLE:
             raise Failure(f"game window titled {frame.name!r}, expected {BOARD_TITLE!r}")
         self.board = self._window_of(frame)
-        # What task bars and window lists show: the caption and nothing after it.
-        shown = desktop.window_title(self.board)
+        # What task bars and window lists show: the caption and nothing after it (an X
+        # window's title; a Wayland window has none to read here).
+        shown = desktop.window_title(self.board) if self.board else BOARD_CAPTION
         if shown != BOARD_CAPTION:
             raise Failure(f"game window's X title is {shown!r}, expected {BOARD_CAPTION!r}")
         return nodes
