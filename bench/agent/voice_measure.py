@@ -115,6 +115,16 @@ def main():
             pauses = sorted(sorted(inner, key=lambda r: r[0] - r[1])[:2])
             print("  pauses between words " + ", ".join(
                 f"{(b - a) * 10} ms at {(s + a) / 100:.2f} s" for a, b in pauses))
+            # How each word ends: its last voiced 60 ms against its own median. A sentence's
+            # end falls several semitones; a phrase that goes on stays level or rises.
+            cuts = [0] + [p for pair in pauses for p in pair] + [e - s]
+            ends = []
+            for w in range(3):
+                word = raw[(s + cuts[2 * w]) * RATE // 100: (s + cuts[2 * w + 1]) * RATE // 100]
+                wf = pitch_track(word)
+                v = wf[wf > 0]
+                ends.append(f"{12 * np.log2(np.median(v[-6:]) / np.median(v)):+.1f}" if len(v) >= 8 else "?")
+            print("  end of each word    " + " / ".join(ends) + " semitones against its median")
     return 0
 
 

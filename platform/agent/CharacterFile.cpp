@@ -75,6 +75,7 @@ CharacterFile CharacterFile::load(const QString &loadKey)
     c.voiceLanguage = voice.value(QLatin1String("language")).toString(QStringLiteral("it"));
     c.voiceRate = voice.value(QLatin1String("rate")).toInt(150);
     c.voicePitch = voice.value(QLatin1String("pitch")).toInt(50);
+    c.voiceRange = voice.value(QLatin1String("range")).toInt(50);
 
     const QDir base = QFileInfo(path).absoluteDir();
     const QJsonObject parts = root.value(QLatin1String("parts")).toObject();

@@ -36,6 +36,7 @@ struct CharacterFile
     QString voiceLanguage;
     int voiceRate = 0;  // words per minute
     int voicePitch = 0; // 0-100
+    int voiceRange = 0; // 0-100, how lively the intonation
     QString showAnimation;
     QString idleAnimation;
     QString speakAnimation;
