@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "platform/QtHost.h"
 
+#include "platform/agent/VoiceWorker.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QInputDialog>
@@ -60,7 +62,9 @@ QString DataDirectory::GetWindowsDirectory()
 void ProcessEnd::End(int status)
 {
     // The game ends at once: every file was closed by the routine that opened it, so
-    // nothing is left to save, and the character's threads must not keep it alive.
+    // nothing is left to save, and the character's threads must not keep it alive. His
+    // voice stops first, so that no sound is cut off inside the sound library.
+    VoiceWorker::shutDown(status);
     std::fflush(nullptr);
     ::_exit(status);
 }
