@@ -32,7 +32,7 @@ constexpr int kDrainGraceMs = 2500;
 // The first phrase may wait this long for the synthesiser to start, never longer.
 constexpr int kFirstSynthWaitMs = 1000;
 // Between two phrases said as one ("9" "per" "tre"): a short breath, not a full stop.
-constexpr int kContinuingPauseMs = 240;
+constexpr int kContinuingPauseMs = 220;
 
 qint64 nowMs()
 {

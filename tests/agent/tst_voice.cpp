@@ -254,7 +254,7 @@ void TestVoice::aPhraseThatGoesOnEndsWithAShortPauseAndTheSameWords()
         QCOMPARE(goingOn.words.first().textLength, text.size());
         // 200-350 ms between the words together with the next phrase's own start.
         const int pause = trailingSilenceMs(goingOn.pcm);
-        QVERIFY2(pause >= 200 && pause <= 260, qPrintable(QString::number(pause)));
+        QVERIFY2(pause >= 200 && pause <= 240, qPrintable(QString::number(pause)));
         QVERIFY2(goingOn.durationMs < alone.durationMs + 300, qPrintable(text));
     }
 }
