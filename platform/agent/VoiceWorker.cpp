@@ -135,11 +135,27 @@ QThread *s_audioThread = nullptr;
 VoiceWorker *s_worker = nullptr;
 AudioOutput *s_audio = nullptr;
 
-void shutDownAtExit()
+void shutDownAtExit(int status, void *)
 {
-    // exit() from a library (the X connection broke) runs this before the sound
+    // A normal end has stopped the voice already.
+    if (s_exiting)
+        return;
+    // exit() from inside a library (the X connection broke) runs this before the sound
     // library's own globals are destroyed: they were made before this was registered.
-    VoiceWorker::shutDown(EXIT_FAILURE);
+    VoiceWorker::shutDown(status);
+    // Nothing is left to save, and the rest of the teardown would run under threads that
+    // the libraries still have going: end here, with the status given.
+    std::fflush(nullptr);
+    ::_exit(status);
+}
+
+void stopAtExit()
+{
+#ifdef __GLIBC__
+    on_exit(shutDownAtExit, nullptr); // hands over the status given to exit()
+#else
+    std::atexit([] { shutDownAtExit(EXIT_FAILURE, nullptr); });
+#endif
 }
 
 void shutDownAtQuit()
@@ -181,12 +197,11 @@ void AudioOutput::open()
     m_timer->setInterval(kTickMs);
     m_timer->setTimerType(Qt::PreciseTimer);
     connect(m_timer, &QTimer::timeout, this, &AudioOutput::tick);
-    m_timer->start();
     m_lastProcessedUs = m_sink->processedUSecs();
     healthyAt = nowMs();
     state = Ready;
     // Registered after the sound library made its globals, so it runs before they go.
-    std::atexit(shutDownAtExit);
+    stopAtExit();
 }
 
 void AudioOutput::play(quint64 id, const QByteArray &pcm, int durationMs)
@@ -203,6 +218,7 @@ void AudioOutput::play(quint64 id, const QByteArray &pcm, int durationMs)
     playedMs = 0;
     progressAt = nowMs();
     playingId = id;
+    m_timer->start();
     tick();
 }
 
@@ -220,6 +236,7 @@ void AudioOutput::stopPhrase()
     // Keep a trickle of silence going until the output shows it plays again.
     m_probing = true;
     m_lastProcessedUs = m_sink->processedUSecs();
+    m_timer->start();
 }
 
 void AudioOutput::tick()
@@ -241,6 +258,9 @@ void AudioOutput::tick()
             static const QByteArray silence(Utterance::kSampleRate * 2 * kTickMs / 1000, '\0');
             if (m_sink->bytesFree() >= silence.size())
                 m_device->write(silence);
+        } else {
+            // Nothing to play, nothing to watch: no cost between phrases.
+            m_timer->stop();
         }
         return;
     }
@@ -307,7 +327,7 @@ VoiceWorker *VoiceWorker::shared()
         s_worker->moveToThread(s_voiceThread);
         s_voiceThread->start();
         qAddPostRoutine(shutDownAtQuit);
-        std::atexit(shutDownAtExit);
+        stopAtExit();
     }
     return s_worker;
 }
