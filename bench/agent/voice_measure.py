@@ -57,6 +57,8 @@ def pitch_track(x):
         k = lo - 1 + int(below[0])
         while k + 1 < len(cmnd) and cmnd[k + 1] < cmnd[k]:
             k += 1
+        if k <= lo - 1:
+            continue  # a dip cut off by the search's edge, not a period
         lag = k + 1.0
         if 0 < k < len(cmnd) - 1:
             y0, y1, y2 = cmnd[k - 1], cmnd[k], cmnd[k + 1]

@@ -290,6 +290,7 @@ void FloatingCharacter::startSpeaking(const QString &text)
     m_speechId = nextSpeechId();
     VoiceSettings settings;
     settings.language = m_file.voiceLanguage;
+    settings.variant = m_file.voiceVariant;
     settings.rate = m_file.voiceRate;
     settings.pitch = m_file.voicePitch;
     settings.range = m_file.voiceRange;

@@ -33,6 +33,7 @@ constexpr int kDrainGraceMs = 2500;
 constexpr int kFirstSynthWaitMs = 1000;
 // Between two phrases said as one ("9" "per" "tre"): a short breath, not a full stop.
 constexpr int kContinuingPauseMs = 220;
+constexpr int kVolume = 85;
 
 qint64 nowMs()
 {
@@ -372,8 +373,12 @@ Utterance VoiceWorker::synthesize(const QString &text, const VoiceSettings &sett
     const bool ready = synthesizerReady(std::exchange(waited, true) ? 0 : kFirstSynthWaitMs);
     if (!ready)
         return UtteranceText::estimated(text);
-    if (espeak_SetVoiceByName(settings.language.toUtf8().constData()) != EE_OK)
+    const QString voice = settings.variant.isEmpty() ? settings.language
+                                                     : settings.language + QLatin1Char('+') + settings.variant;
+    if (espeak_SetVoiceByName(voice.toUtf8().constData()) != EE_OK)
         return UtteranceText::estimated(text);
+    // Full volume brings some phrases within a hair of full scale: leave room.
+    espeak_SetParameter(espeakVOLUME, kVolume, 0);
     espeak_SetParameter(espeakRATE, settings.rate, 0);
     espeak_SetParameter(espeakPITCH, settings.pitch, 0);
     espeak_SetParameter(espeakRANGE, settings.range, 0);

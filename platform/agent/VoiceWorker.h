@@ -14,6 +14,7 @@ class QTimer;
 struct VoiceSettings
 {
     QString language = QStringLiteral("it");
+    QString variant;     // of the voice: its timbre and natural pitch span
     int rate = 145;
     int pitch = 35;
     int range = 50;      // 0-100: how far the intonation rises and falls
