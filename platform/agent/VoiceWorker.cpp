@@ -35,6 +35,12 @@ constexpr int kFirstSynthWaitMs = 1000;
 constexpr int kContinuingPauseMs = 220;
 constexpr int kVolume = 85;
 
+// A running-dry output reports an underrun: only these mean the server is gone.
+bool lost(const QAudioSink &sink)
+{
+    return sink.error() == QAudio::FatalError || sink.error() == QAudio::OpenError;
+}
+
 qint64 nowMs()
 {
     using namespace std::chrono;
@@ -191,7 +197,7 @@ void AudioOutput::open()
     }
     connect(m_sink.get(), &QAudioSink::stateChanged, this, [this](QAudio::State s) {
         // The server went away: this phrase and all later ones go silent.
-        if (s == QAudio::StoppedState && m_sink->error() != QAudio::NoError)
+        if (s == QAudio::StoppedState && lost(*m_sink))
             state = Broken;
     });
     m_timer = new QTimer(this);
@@ -229,7 +235,7 @@ void AudioOutput::stopPhrase()
     // server may hold this call until then.
     m_sink->reset();
     m_device = m_sink->start();
-    if (!m_device || m_sink->error() != QAudio::NoError)
+    if (!m_device || lost(*m_sink))
         state = Broken;
     m_id = 0;
     playingId = 0;
