@@ -63,7 +63,7 @@ void ProcessEnd::End(int status)
 {
     // The game ends at once: every file was closed by the routine that opened it, so
     // nothing is left to save, and the character's threads must not keep it alive. His
-    // voice stops first, so that no sound is cut off inside the sound library.
+    // voice is stopped first: the sound stream is closed, not dropped in mid-phrase.
     VoiceWorker::shutDown(status);
     std::fflush(nullptr);
     ::_exit(status);

@@ -7,6 +7,9 @@
 #   tests/agent/exit-while-speaking.sh PATH/TO/tirlindo [RUNS]
 # Sound goes to a private PulseAudio null sink, so the sound library is really playing.
 set -euo pipefail
+for tool in Xvfb xdotool pulseaudio pactl; do
+    command -v $tool >/dev/null || { echo "missing $tool (tools/debian-packages.txt lists the packages)" >&2; exit 1; }
+done
 program=$(realpath "${1:?usage: $0 PATH/TO/tirlindo [RUNS]}")
 runs=${2:-30}
 

@@ -7,6 +7,9 @@
 # answers again (here after 30 s).
 #   tests/agent/frozen-sound.sh PATH/TO/tirlindo-agent-demo
 set -euo pipefail
+for tool in pulseaudio pactl; do
+    command -v $tool >/dev/null || { echo "missing $tool (tools/debian-packages.txt lists the packages)" >&2; exit 1; }
+done
 demo=$(realpath "${1:?usage: $0 PATH/TO/tirlindo-agent-demo}")
 long="Hai lavorato bene mio leale campione: sei invincibile"
 
