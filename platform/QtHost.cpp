@@ -4,6 +4,7 @@
 
 #include "platform/RuntimeError.h"
 #include "platform/SystemError.h"
+#include "platform/agent/VoiceWorker.h"
 
 #include <QApplication>
 #include <QDir>
@@ -124,7 +125,9 @@ QString DataDirectory::GetWindowsDirectory()
 void ProcessEnd::End(int status)
 {
     // The game ends at once: every file was closed by the routine that opened it, so
-    // nothing is left to save, and the character's threads must not keep it alive.
+    // nothing is left to save, and the character's threads must not keep it alive. His
+    // voice is stopped first: the sound stream is closed, not dropped in mid-phrase.
+    VoiceWorker::shutDown(status);
     std::fflush(nullptr);
     ::_exit(status);
 }

@@ -75,6 +75,8 @@ CharacterFile CharacterFile::load(const QString &loadKey)
     c.voiceLanguage = voice.value(QLatin1String("language")).toString(QStringLiteral("it"));
     c.voiceRate = voice.value(QLatin1String("rate")).toInt(150);
     c.voicePitch = voice.value(QLatin1String("pitch")).toInt(50);
+    c.voiceRange = voice.value(QLatin1String("range")).toInt(50);
+    c.voiceVariant = voice.value(QLatin1String("variant")).toString();
 
     const QDir base = QFileInfo(path).absoluteDir();
     const QJsonObject parts = root.value(QLatin1String("parts")).toObject();

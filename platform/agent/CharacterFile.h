@@ -36,6 +36,8 @@ struct CharacterFile
     QString voiceLanguage;
     int voiceRate = 0;  // words per minute
     int voicePitch = 0; // 0-100
+    int voiceRange = 0; // 0-100, how lively the intonation
+    QString voiceVariant; // the synthesiser's voice variant, "" for its plain voice
     QString showAnimation;
     QString idleAnimation;
     QString speakAnimation;

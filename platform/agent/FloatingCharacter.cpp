@@ -359,8 +359,12 @@ void FloatingCharacter::startSpeaking(const QString &text)
     m_speechId = nextSpeechId();
     VoiceSettings settings;
     settings.language = m_file.voiceLanguage;
+    settings.variant = m_file.voiceVariant;
     settings.rate = m_file.voiceRate;
     settings.pitch = m_file.voicePitch;
+    settings.range = m_file.voiceRange;
+    // "9" "per" "tre": said as one phrase with short breaths, not three sentences.
+    settings.continues = !m_pending.isEmpty() && m_pending.head().kind == Request::Speak;
     settings.audio = m_audio;
     settings.pace = m_timeScale;
     const quint64 id = m_speechId;

@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace UtteranceText {
 
@@ -46,6 +47,50 @@ QList<float> mouthLevels(const QByteArray &pcm)
         for (float &l : levels)
             l /= loudest;
     return levels;
+}
+
+void soften(QByteArray &pcm)
+{
+    // Fourth-order Butterworth low-pass as two biquads: speech keeps its consonants up to
+    // about 6 kHz, the vowels' buzz near 7 kHz and the hiss of "z" above it fall away.
+    constexpr double kCutoffHz = 6000;
+    constexpr double kPeak = 0.84; // -1.5 dBFS
+    auto *samples = reinterpret_cast<qint16 *>(pcm.data());
+    const qsizetype count = pcm.size() / 2;
+    std::vector<double> x(samples, samples + count);
+    const double w = 2 * M_PI * kCutoffHz / Utterance::kSampleRate;
+    for (const double q : {0.5412, 1.3066}) {
+        const double alpha = std::sin(w) / (2 * q);
+        const double a0 = 1 + alpha;
+        const double b0 = (1 - std::cos(w)) / 2 / a0, b1 = (1 - std::cos(w)) / a0, b2 = b0;
+        const double a1 = -2 * std::cos(w) / a0, a2 = (1 - alpha) / a0;
+        double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+        for (double &v : x) {
+            const double y = b0 * v + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+            x2 = x1;
+            x1 = v;
+            y2 = y1;
+            y1 = y;
+            v = y;
+        }
+    }
+    double peak = 0;
+    for (const double v : x)
+        peak = std::max(peak, std::abs(v));
+    const double gain = peak > kPeak * 32767 ? kPeak * 32767 / peak : 1.0;
+    for (qsizetype i = 0; i < count; ++i)
+        samples[i] = qint16(std::lround(std::clamp(x[size_t(i)] * gain, -32767.0, 32767.0)));
+}
+
+void fitTrailingSilence(QByteArray &pcm, int ms)
+{
+    constexpr int kQuiet = 330; // -40 dBFS
+    const auto *samples = reinterpret_cast<const qint16 *>(pcm.constData());
+    qsizetype end = pcm.size() / 2;
+    while (end > 0 && std::abs(samples[end - 1]) < kQuiet)
+        --end;
+    pcm.resize(end * 2);
+    pcm.append(QByteArray(qsizetype(Utterance::kSampleRate) * ms / 1000 * 2, '\0'));
 }
 
 Utterance estimated(const QString &text)

@@ -41,6 +41,13 @@ QString revealedUpTo(const Utterance &u, int playedMs);
 // Loudness envelope of the samples, normalised to the loudest step.
 QList<float> mouthLevels(const QByteArray &pcm);
 
+// Takes the synthetic hiss and buzz off the voice: a gentle low-pass that leaves speech
+// clear, and a level that never reaches full scale.
+void soften(QByteArray &pcm);
+
+// Makes the silence after the last sound exactly `ms` long.
+void fitTrailingSilence(QByteArray &pcm, int ms);
+
 // Stand-in when no voice can be synthesised: an even pace of roughly 2.5 words a second.
 Utterance estimated(const QString &text);
 

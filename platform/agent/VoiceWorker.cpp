@@ -6,6 +6,7 @@
 #include <QAudioFormat>
 #include <QAudioSink>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QMediaDevices>
 #include <QThread>
 #include <QTimer>
@@ -13,18 +14,51 @@
 #include <espeak-ng/speak_lib.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <unistd.h>
 
 namespace {
 
 constexpr int kTickMs = 20;
-// A sink that stops reporting progress must not hold the queue for ever.
-constexpr int kPlaybackGraceMs = 2500;
+// A sound output that neither takes data nor plays any for this long is not waited for.
+constexpr int kStallMs = 2000;
+// After the last sample went out, how long to wait for the output to say it played it.
+constexpr int kDrainGraceMs = 2500;
+// The first phrase may wait this long for the synthesiser to start, never longer.
+constexpr int kFirstSynthWaitMs = 1000;
+// Between two phrases said as one ("9" "per" "tre"): a short breath, not a full stop.
+constexpr int kContinuingPauseMs = 220;
+constexpr int kVolume = 85;
 
-QThread *s_thread = nullptr;
-VoiceWorker *s_worker = nullptr;
+// A running-dry output reports an underrun: only these mean the server is gone.
+bool lost(const QAudioSink &sink)
+{
+    return sink.error() == QAudio::FatalError || sink.error() == QAudio::OpenError;
+}
 
-// espeak delivers samples and word events through a C callback; synthesis runs on the one
-// voice thread, so one collecting target is enough.
+qint64 nowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+std::atomic<bool> s_exiting{false};
+
+// --- the synthesiser, started once on a thread of its own ----------------------------------
+
+enum SynthState { SynthStarting, SynthReady, SynthFailed };
+std::atomic<int> s_synthState{SynthStarting};
+std::mutex s_synthMutex;
+std::condition_variable s_synthChanged;
+QThread *s_synthThread = nullptr;
+
+// espeak delivers samples and word events through a C callback; after start-up only the
+// voice thread synthesises, so one collecting target is enough.
 Utterance *s_collecting = nullptr;
 
 int collect(short *samples, int count, espeak_EVENT *events)
@@ -41,19 +75,247 @@ int collect(short *samples, int count, espeak_EVENT *events)
     return 0;
 }
 
-void stopShared()
+void startSynthesizer()
 {
-    if (!s_thread)
-        return;
-    s_thread->quit();
-    if (!s_thread->wait(3000)) {
-        // Stuck in a frozen sound server: do not keep the program from ending.
-        s_thread->terminate();
-        s_thread->wait(1000);
+    // Without DONT_EXIT espeak ends the whole program on a data error.
+    const bool ok = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT)
+                    == Utterance::kSampleRate;
+    if (ok)
+        espeak_SetSynthCallback(collect);
+    else
+        qWarning("tirlindo: sintesi vocale non disponibile, il mago parla in silenzio");
+    {
+        std::lock_guard lock(s_synthMutex);
+        s_synthState = ok ? SynthReady : SynthFailed;
     }
-    delete s_thread;
-    s_thread = nullptr;
-    s_worker = nullptr;
+    s_synthChanged.notify_all();
+}
+
+bool synthesizerReady(int waitMs)
+{
+    std::unique_lock lock(s_synthMutex);
+    s_synthChanged.wait_for(lock, std::chrono::milliseconds(waitMs),
+                            [] { return s_synthState != SynthStarting; });
+    return s_synthState == SynthReady;
+}
+
+// --- the sound output, on a thread of its own ---------------------------------------------
+
+// Plays one phrase at a time for the voice thread and tells it, through atomics, how far it
+// got. Any call in here may block while the sound server is frozen: nothing waits for it.
+class AudioOutput : public QObject
+{
+public:
+    enum State { Opening, Ready, Broken };
+
+    std::atomic<int> state{Opening};
+    std::atomic<quint64> wantedId{0};   // the phrase the voice still wants played
+    std::atomic<quint64> playingId{0};
+    std::atomic<quint64> finishedId{0};
+    std::atomic<int> playedMs{0};
+    std::atomic<qint64> progressAt{0};  // the output last took data or played some
+    std::atomic<qint64> healthyAt{-1};  // the output last played some
+
+    void open();
+    void play(quint64 id, const QByteArray &pcm, int durationMs);
+    void close();
+
+private:
+    void tick();
+    void stopPhrase();
+
+    std::unique_ptr<QAudioSink> m_sink;
+    QIODevice *m_device = nullptr;
+    QTimer *m_timer = nullptr;
+    QByteArray m_pcm;
+    quint64 m_id = 0;
+    qsizetype m_written = 0;
+    qint64 m_baseUs = 0;
+    qint64 m_lastProcessedUs = -1;
+    int m_durationMs = 0;
+    bool m_probing = false;
+    QElapsedTimer m_wall;
+};
+
+QThread *s_voiceThread = nullptr;
+QThread *s_audioThread = nullptr;
+VoiceWorker *s_worker = nullptr;
+AudioOutput *s_audio = nullptr;
+
+void shutDownAtExit(int status, void *)
+{
+    // A normal end has stopped the voice already.
+    if (s_exiting)
+        return;
+    // exit() from inside a library (the X connection broke) runs this before the sound
+    // library's own globals are destroyed: they were made before this was registered.
+    VoiceWorker::shutDown(status);
+    // Nothing is left to save, and the rest of the teardown would run under threads that
+    // the libraries still have going: end here, with the status given.
+    std::fflush(nullptr);
+    ::_exit(status);
+}
+
+void stopAtExit()
+{
+#ifdef __GLIBC__
+    on_exit(shutDownAtExit, nullptr); // hands over the status given to exit()
+#else
+    std::atexit([] { shutDownAtExit(EXIT_FAILURE, nullptr); });
+#endif
+}
+
+void shutDownAtQuit()
+{
+    VoiceWorker::shutDown(EXIT_SUCCESS);
+}
+
+void AudioOutput::open()
+{
+    if (s_exiting)
+        return;
+    // The first look at the devices can take half a minute on a frozen server.
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (s_exiting)
+        return;
+    if (device.isNull()) {
+        state = Broken;
+        return;
+    }
+    QAudioFormat format;
+    format.setSampleRate(Utterance::kSampleRate);
+    format.setChannelCount(1);
+    format.setSampleFormat(QAudioFormat::Int16);
+    m_sink = std::make_unique<QAudioSink>(device, format);
+    m_device = m_sink->start();
+    // With no server the sink fails at once and never reports a state change.
+    if (!m_device || m_sink->error() != QAudio::NoError) {
+        m_sink.reset();
+        m_device = nullptr;
+        state = Broken;
+        return;
+    }
+    connect(m_sink.get(), &QAudioSink::stateChanged, this, [this](QAudio::State s) {
+        // The server went away: this phrase and all later ones go silent.
+        if (s == QAudio::StoppedState && lost(*m_sink))
+            state = Broken;
+    });
+    m_timer = new QTimer(this);
+    m_timer->setInterval(kTickMs);
+    m_timer->setTimerType(Qt::PreciseTimer);
+    connect(m_timer, &QTimer::timeout, this, &AudioOutput::tick);
+    m_lastProcessedUs = m_sink->processedUSecs();
+    healthyAt = nowMs();
+    state = Ready;
+    // Registered after the sound library made its globals, so it runs before they go.
+    stopAtExit();
+}
+
+void AudioOutput::play(quint64 id, const QByteArray &pcm, int durationMs)
+{
+    if (s_exiting || state != Ready || wantedId != id)
+        return;
+    m_id = id;
+    m_pcm = pcm;
+    m_durationMs = durationMs;
+    m_written = 0;
+    m_baseUs = m_sink->processedUSecs();
+    m_wall.start();
+    m_probing = false;
+    playedMs = 0;
+    progressAt = nowMs();
+    playingId = id;
+    m_timer->start();
+    tick();
+}
+
+void AudioOutput::stopPhrase()
+{
+    // The rest of the phrase must not play late, when the server answers again; a frozen
+    // server may hold this call until then.
+    m_sink->reset();
+    m_device = m_sink->start();
+    if (!m_device || lost(*m_sink))
+        state = Broken;
+    m_id = 0;
+    playingId = 0;
+    m_pcm.clear();
+    // Keep a trickle of silence going until the output shows it plays again.
+    m_probing = true;
+    m_lastProcessedUs = m_sink->processedUSecs();
+    m_timer->start();
+}
+
+void AudioOutput::tick()
+{
+    if (s_exiting || !m_sink || state == Broken)
+        return;
+    const qint64 now = nowMs();
+    const qint64 processed = m_sink->processedUSecs();
+    if (processed != m_lastProcessedUs) {
+        m_lastProcessedUs = processed;
+        healthyAt = now;
+        progressAt = now;
+        m_probing = false;
+    }
+    if (m_id && wantedId != m_id)
+        stopPhrase();
+    if (!m_id) {
+        if (m_probing && m_device) {
+            static const QByteArray silence(Utterance::kSampleRate * 2 * kTickMs / 1000, '\0');
+            if (m_sink->bytesFree() >= silence.size())
+                m_device->write(silence);
+        } else {
+            // Nothing to play, nothing to watch: no cost between phrases.
+            m_timer->stop();
+        }
+        return;
+    }
+    const qsizetype chunk = std::min(m_sink->bytesFree(), m_pcm.size() - m_written);
+    if (chunk > 0) {
+        const qint64 wrote = m_device->write(m_pcm.constData() + m_written, chunk);
+        if (wrote > 0) {
+            m_written += wrote;
+            progressAt = now;
+        }
+    }
+    const int played = int(std::min<qint64>((processed - m_baseUs) / 1000, m_durationMs));
+    playedMs = std::max(0, played);
+    const qint64 wall = m_wall.elapsed();
+    // Idle comes early too, before the first sample plays: trust it only near the end.
+    if (m_written >= m_pcm.size()
+        && (played >= m_durationMs || (m_sink->state() == QAudio::IdleState && wall >= m_durationMs)
+            || wall >= m_durationMs + kDrainGraceMs)) {
+        finishedId = m_id;
+        m_id = 0;
+        playingId = 0;
+    }
+}
+
+void AudioOutput::close()
+{
+    // Stop the stream while the sound library is whole, then leave the thread.
+    if (m_timer)
+        m_timer->stop();
+    if (m_sink) {
+        m_sink->stop();
+        m_sink.reset();
+    }
+    QThread::currentThread()->quit();
+}
+
+AudioOutput *audioOutput()
+{
+    if (!s_audio && !s_exiting) {
+        s_audioThread = new QThread;
+        s_audioThread->setObjectName(QStringLiteral("tirlindo-audio"));
+        s_audio = new AudioOutput;
+        s_audio->moveToThread(s_audioThread);
+        s_audioThread->start();
+        AudioOutput *audio = s_audio;
+        QMetaObject::invokeMethod(audio, [audio] { audio->open(); }, Qt::QueuedConnection);
+    }
+    return s_audio;
 }
 
 } // namespace
@@ -63,58 +325,84 @@ VoiceWorker *VoiceWorker::shared()
     if (!s_worker) {
         qRegisterMetaType<Utterance>();
         qRegisterMetaType<VoiceSettings>();
-        s_thread = new QThread;
-        s_thread->setObjectName(QStringLiteral("tirlindo-voice"));
+        s_synthThread = QThread::create(startSynthesizer);
+        s_synthThread->setObjectName(QStringLiteral("tirlindo-synth"));
+        s_synthThread->start();
+        s_voiceThread = new QThread;
+        s_voiceThread->setObjectName(QStringLiteral("tirlindo-voice"));
         s_worker = new VoiceWorker;
-        s_worker->moveToThread(s_thread);
-        QObject::connect(s_thread, &QThread::finished, s_worker, &QObject::deleteLater);
-        s_thread->start();
-        qAddPostRoutine(stopShared);
+        s_worker->moveToThread(s_voiceThread);
+        s_voiceThread->start();
+        qAddPostRoutine(shutDownAtQuit);
+        stopAtExit();
     }
     return s_worker;
 }
 
+void VoiceWorker::shutDown(int statusIfStuck)
+{
+    if (s_exiting.exchange(true) || !s_worker)
+        return;
+    if (s_audio) {
+        AudioOutput *audio = s_audio;
+        QMetaObject::invokeMethod(audio, [audio] { audio->close(); }, Qt::QueuedConnection);
+    }
+    VoiceWorker *worker = s_worker;
+    QMetaObject::invokeMethod(
+        worker,
+        [worker] {
+            if (worker->m_ticker)
+                worker->m_ticker->stop();
+            QThread::currentThread()->quit();
+        },
+        Qt::QueuedConnection);
+    const QDeadlineTimer deadline(1500);
+    bool stopped = s_voiceThread->wait(deadline);
+    if (s_audioThread)
+        stopped = s_audioThread->wait(deadline) && stopped;
+    stopped = s_synthThread->wait(deadline) && stopped;
+    if (!stopped) {
+        // A thread is held by a frozen sound server: tearing the libraries down under it
+        // would crash, and waiting could take minutes.
+        std::fflush(nullptr);
+        ::_exit(statusIfStuck);
+    }
+}
+
 VoiceWorker::VoiceWorker() = default;
 
-VoiceWorker::~VoiceWorker()
-{
-    if (m_sink)
-        m_sink->stop();
-}
-
-bool VoiceWorker::ensureSynthesizer()
-{
-    if (m_synthTried)
-        return m_synthOk;
-    m_synthTried = true;
-    // Without DONT_EXIT espeak ends the whole program on a data error.
-    m_synthOk = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT)
-                == Utterance::kSampleRate;
-    if (m_synthOk)
-        espeak_SetSynthCallback(collect);
-    else
-        qWarning("tirlindo: sintesi vocale non disponibile, il mago parla in silenzio");
-    return m_synthOk;
-}
+VoiceWorker::~VoiceWorker() = default;
 
 Utterance VoiceWorker::synthesize(const QString &text, const VoiceSettings &settings)
 {
-    if (!ensureSynthesizer())
+    static bool waited = false;
+    const bool ready = synthesizerReady(std::exchange(waited, true) ? 0 : kFirstSynthWaitMs);
+    if (!ready)
         return UtteranceText::estimated(text);
-    if (espeak_SetVoiceByName(settings.language.toUtf8().constData()) != EE_OK)
+    const QString voice = settings.variant.isEmpty() ? settings.language
+                                                     : settings.language + QLatin1Char('+') + settings.variant;
+    if (espeak_SetVoiceByName(voice.toUtf8().constData()) != EE_OK)
         return UtteranceText::estimated(text);
+    // Full volume brings some phrases within a hair of full scale: leave room.
+    espeak_SetParameter(espeakVOLUME, kVolume, 0);
     espeak_SetParameter(espeakRATE, settings.rate, 0);
     espeak_SetParameter(espeakPITCH, settings.pitch, 0);
+    espeak_SetParameter(espeakRANGE, settings.range, 0);
 
     Utterance u;
     u.text = text;
+    // A comma keeps the voice up at the end: the phrase that follows completes it. The word
+    // events still point into the text as given, which the comma only follows.
+    const QByteArray utf8 = settings.continues ? (text + QLatin1Char(',')).toUtf8() : text.toUtf8();
     s_collecting = &u;
-    const QByteArray utf8 = text.toUtf8();
     const espeak_ERROR result = espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0, POS_CHARACTER,
                                              0, espeakCHARS_UTF8, nullptr, nullptr);
     s_collecting = nullptr;
     if (result != EE_OK || u.pcm.isEmpty())
         return UtteranceText::estimated(text);
+    UtteranceText::soften(u.pcm);
+    if (settings.continues)
+        UtteranceText::fitTrailingSilence(u.pcm, kContinuingPauseMs);
     u.durationMs = int(qint64(u.pcm.size()) * 1000 / (2 * Utterance::kSampleRate));
     u.levels = UtteranceText::mouthLevels(u.pcm);
     return u;
@@ -122,6 +410,8 @@ Utterance VoiceWorker::synthesize(const QString &text, const VoiceSettings &sett
 
 void VoiceWorker::speak(quint64 id, const QString &text, const VoiceSettings &settings)
 {
+    if (s_exiting)
+        return;
     Job job{id, synthesize(text, settings), settings};
     Q_EMIT synthesized(id, job.utterance);
     m_jobs.enqueue(std::move(job));
@@ -133,53 +423,17 @@ void VoiceWorker::cancel(quint64 id)
 {
     m_jobs.removeIf([id](const Job &j) { return j.id == id; });
     if (m_current && m_current->id == id) {
+        if (s_audio)
+            s_audio->wantedId = 0;
         m_current.reset();
         m_ticker->stop();
         startNext();
     }
 }
 
-bool VoiceWorker::ensureSink()
-{
-    if (m_audioBroken)
-        return false;
-    if (m_audioTried)
-        return m_sink != nullptr;
-    m_audioTried = true;
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull()) {
-        m_audioBroken = true;
-        return false;
-    }
-    QAudioFormat format;
-    format.setSampleRate(Utterance::kSampleRate);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Int16);
-    m_sink = std::make_unique<QAudioSink>(device, format);
-    m_sinkDevice = m_sink->start();
-    // With no server the sink fails at once and never reports a state change.
-    if (!m_sinkDevice || m_sink->error() != QAudio::NoError) {
-        m_sink.reset();
-        m_sinkDevice = nullptr;
-        m_audioBroken = true;
-        return false;
-    }
-    connect(m_sink.get(), &QAudioSink::stateChanged, this, [this](QAudio::State state) {
-        // The server went away mid-phrase: the rest of this one and all later ones go silent.
-        if (state == QAudio::StoppedState && m_sink->error() != QAudio::NoError && !m_audioBroken) {
-            m_audioBroken = true;
-            if (m_current && m_currentAudible) {
-                const int playedMs = int((m_sink->processedUSecs() - m_processedBaseUs) / 1000);
-                switchToSilence(std::max(0, playedMs));
-            }
-        }
-    });
-    return true;
-}
-
 void VoiceWorker::startNext()
 {
-    if (m_jobs.isEmpty())
+    if (m_jobs.isEmpty() || s_exiting)
         return;
     m_current = std::make_unique<Job>(m_jobs.dequeue());
     if (!m_ticker) {
@@ -188,13 +442,26 @@ void VoiceWorker::startNext()
         m_ticker->setTimerType(Qt::PreciseTimer);
         connect(m_ticker, &QTimer::timeout, this, &VoiceWorker::tick);
     }
+    const Utterance &u = m_current->utterance;
     m_lastReportedMs = -1;
-    m_written = 0;
-    m_currentAudible = m_current->settings.audio && !m_current->utterance.isSilent() && ensureSink();
-    if (m_currentAudible)
-        m_processedBaseUs = m_sink->processedUSecs();
-    else
-        m_silentFromMs = 0;
+    m_lastPlayedMs = 0;
+    m_silentFromMs = 0;
+    m_currentAudible = false;
+    if (m_current->settings.audio && !u.isSilent()) {
+        AudioOutput *audio = audioOutput();
+        // After a stall, only an output that has played since is trusted again.
+        const bool trusted = m_distrustedAt < 0 || audio->healthyAt > m_distrustedAt;
+        if (audio->state != AudioOutput::Broken && trusted) {
+            m_distrustedAt = -1;
+            m_currentAudible = true;
+            const quint64 id = m_current->id;
+            audio->wantedId = id;
+            QMetaObject::invokeMethod(
+                audio, [audio, id, pcm = u.pcm, ms = u.durationMs] { audio->play(id, pcm, ms); },
+                Qt::QueuedConnection);
+        }
+    }
+    m_lastProgressAt = nowMs();
     m_clock.start();
     m_ticker->start();
     tick();
@@ -202,6 +469,8 @@ void VoiceWorker::startNext()
 
 void VoiceWorker::switchToSilence(int fromMs)
 {
+    if (s_audio)
+        s_audio->wantedId = 0;
     m_currentAudible = false;
     m_silentFromMs = fromMs;
     m_clock.start();
@@ -209,25 +478,33 @@ void VoiceWorker::switchToSilence(int fromMs)
 
 void VoiceWorker::tick()
 {
-    if (!m_current)
+    if (!m_current || s_exiting)
         return;
     const Utterance &u = m_current->utterance;
+    const quint64 id = m_current->id;
     int playedMs = 0;
     bool done = false;
     if (m_currentAudible) {
-        const qsizetype free = m_sink->bytesFree();
-        const qsizetype chunk = std::min(free, u.pcm.size() - m_written);
-        if (chunk > 0)
-            m_written += m_sinkDevice->write(u.pcm.constData() + m_written, chunk);
-        playedMs = int((m_sink->processedUSecs() - m_processedBaseUs) / 1000);
-        const qint64 wall = m_clock.elapsed();
-        const bool allWritten = m_written >= u.pcm.size();
-        // Idle comes early too, before the first sample plays: trust it only near the end.
-        done = allWritten
-               && (playedMs >= u.durationMs
-                   || (m_sink->state() == QAudio::IdleState && wall >= u.durationMs)
-                   || wall >= u.durationMs + kPlaybackGraceMs);
-    } else {
+        AudioOutput *audio = s_audio;
+        if (audio->finishedId == id) {
+            playedMs = u.durationMs;
+            done = true;
+        } else if (audio->state == AudioOutput::Broken) {
+            switchToSilence(m_lastPlayedMs);
+        } else {
+            if (audio->playingId == id) {
+                m_lastPlayedMs = std::max(m_lastPlayedMs, int(audio->playedMs));
+                m_lastProgressAt = std::max(m_lastProgressAt, qint64(audio->progressAt));
+            }
+            playedMs = m_lastPlayedMs;
+            // Frozen, or still opening on a frozen server: go on without it.
+            if (nowMs() - m_lastProgressAt > kStallMs) {
+                m_distrustedAt = nowMs();
+                switchToSilence(m_lastPlayedMs);
+            }
+        }
+    }
+    if (!m_currentAudible) {
         const double pace = m_current->settings.pace > 0 ? m_current->settings.pace : 1.0;
         playedMs = m_silentFromMs + int(double(m_clock.elapsed()) / pace);
         done = playedMs >= u.durationMs;
@@ -235,7 +512,7 @@ void VoiceWorker::tick()
     playedMs = std::min(playedMs, u.durationMs);
     if (playedMs != m_lastReportedMs) {
         m_lastReportedMs = playedMs;
-        Q_EMIT progressed(m_current->id, playedMs);
+        Q_EMIT progressed(id, playedMs);
     }
     if (done)
         finish(m_currentAudible);

@@ -9,30 +9,39 @@
 #include <QQueue>
 #include <memory>
 
-class QAudioSink;
-class QIODevice;
 class QTimer;
 
 struct VoiceSettings
 {
     QString language = QStringLiteral("it");
+    QString variant;     // of the voice: its timbre and natural pitch span
     int rate = 145;
     int pitch = 35;
+    int range = 50;      // 0-100: how far the intonation rises and falls
+    bool continues = false; // another phrase follows at once: no falling end, a short pause
     bool audio = true;   // false: never touch the sound server, pace silently
     double pace = 1.0;   // silent pacing only: 0.1 plays ten times faster
 };
 Q_DECLARE_METATYPE(VoiceSettings)
 
-// Synthesis and playback, on one thread of their own: espeak keeps global state and may block
-// for half a minute on a frozen sound server, and so may the first look at the audio devices.
-// Phrases play one after another; with no usable sound server each one is paced silently, so
-// the balloon and the mouth still follow the words.
+// The phrase queue and its clock, on a thread of their own that never waits for the sound
+// server. The synthesiser starts on a thread of its own (it may block half a minute on a
+// frozen server) and the sound plays on another (so may the first look at the devices, and
+// any call into a frozen server). Until the synthesiser is ready a phrase is paced at an
+// estimated speed; a sound output that takes no data for two seconds is left behind and the
+// phrase goes on in silence, so the balloon and the mouth always follow the words.
 class VoiceWorker : public QObject
 {
     Q_OBJECT
 public:
     // The process's one worker, on its thread, stopped when the application ends.
     static VoiceWorker *shared();
+
+    // Stops playback and the voice's threads before anything they use is torn down. Called on
+    // every way out of the program; later calls do nothing. If a thread is stuck in a frozen
+    // sound server, tearing down under it would crash: the process then ends at once with
+    // `statusIfStuck`.
+    static void shutDown(int statusIfStuck);
 
     ~VoiceWorker() override;
 
@@ -54,27 +63,21 @@ private:
     };
 
     VoiceWorker();
-    bool ensureSynthesizer();
     Utterance synthesize(const QString &text, const VoiceSettings &settings);
-    bool ensureSink();
     void startNext();
     void tick();
     void switchToSilence(int fromMs);
     void finish(bool audible);
 
-    bool m_synthTried = false;
-    bool m_synthOk = false;
-    bool m_audioTried = false;
-    bool m_audioBroken = false;
-    std::unique_ptr<QAudioSink> m_sink;
-    QIODevice *m_sinkDevice = nullptr;
     QTimer *m_ticker = nullptr;
     QQueue<Job> m_jobs;
     std::unique_ptr<Job> m_current;
     bool m_currentAudible = false;
-    qsizetype m_written = 0;
-    qint64 m_processedBaseUs = 0;
     int m_silentFromMs = 0;
     int m_lastReportedMs = -1;
+    int m_lastPlayedMs = 0;
+    qint64 m_lastProgressAt = 0;
+    // After a stall, sound is used again only once the output shows it plays.
+    qint64 m_distrustedAt = -1;
     QElapsedTimer m_clock;
 };

@@ -498,7 +498,7 @@ MANIFEST = {
     "canvas": [W, H],
     "height": 205,
     "balloonAnchor": [CX + 4, 100],
-    "voice": {"language": "it", "rate": 145, "pitch": 32},
+    "voice": {"language": "it", "variant": "m3", "rate": 130, "pitch": 60, "range": 100},
     "roles": {"show": "Appear", "idle": "Idle", "speak": "Speak"},
     "parts": {name: f"{name}.svg" for name in PARTS},
     "animations": ANIMATIONS,
