@@ -6,6 +6,7 @@
 #include "app/Pictures.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
 #include <QShowEvent>
@@ -47,7 +48,9 @@ Tavola::Tavola(TavolaHost host, QWidget *parent)
 {
     setObjectName(QStringLiteral("Tavola"));
     setWindowTitle(QString(83, QLatin1Char(' ')) + QStringLiteral("TIRLINDO - la tabellina del 9"));
-    setWindowIcon(Pictures::icon());
+    // The program's icon, once drawn for the application, serves its window too.
+    if (QGuiApplication::windowIcon().isNull())
+        setWindowIcon(Pictures::icon());
     createControls();
     createMenus();
     setStackingAndTabOrder();

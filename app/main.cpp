@@ -4,8 +4,8 @@
 #include "app/DisplayChoice.h"
 #include "app/Pictures.h"
 #include "app/Tavola.h"
+#include "platform/LoadedAgent.h"
 #include "platform/QtHost.h"
-#include "platform/agent/AgentControl.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -36,10 +36,12 @@ int main(int argc, char *argv[])
     ClockRandom random;
     DataDirectory directory;
     ProcessEnd end;
-    auto *agent = new AgentControl(nullptr);
+    LoadedAgent agent;
 
-    Tavola tavola(TavolaHost{*agent, dialogs, random, directory, end});
-    agent->setParent(tavola.Picture1); // the control lives in the hidden picture box
+    Tavola tavola(TavolaHost{agent, dialogs, random, directory, end});
+    agent.setContainer(tavola.Picture1); // the control lives in the hidden picture box
+    // Voice, sound and the wizard's drawings are read while the player types a name.
+    agent.preloadAfterFirstWindow();
     tavola.load();
     dialogs.setParent(&tavola);
     tavola.show();
