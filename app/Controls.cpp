@@ -99,11 +99,12 @@ void Label::fitCaption()
     setGeometry(QRect(geometry().topLeft(), needed));
 }
 
-void Label::shrinkFontToFit()
+void Label::shrinkFontToFit(const QString &caption)
 {
+    const QString fitted = caption.isNull() ? text() : caption;
     QFont f = font();
     while (f.pointSizeF() > 6
-           && QFontMetrics(f).tightBoundingRect(text()).width() > contentsRect().width())
+           && QFontMetrics(f).tightBoundingRect(fitted).width() > contentsRect().width())
         f.setPointSizeF(f.pointSizeF() - 0.25);
     setFont(f);
 }

@@ -32,8 +32,8 @@ public:
     void setForeColor(const QColor &text);
     void fitCaption();
     // For a fixed-size box: a stand-in font wider than the design's is made just small
-    // enough that the caption's letters stay whole.
-    void shrinkFontToFit();
+    // enough that the caption's letters stay whole (the given caption, or the current one).
+    void shrinkFontToFit(const QString &caption = QString());
     // What a screen reader says before the caption ("Risposte esatte" before "3"); with
     // `announce`, every new caption is also raised as an alert, so it is read out at once.
     void setSpokenMeaning(const QString &meaning, bool announce = false);

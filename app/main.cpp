@@ -4,6 +4,7 @@
 #include "app/DisplayChoice.h"
 #include "app/Pictures.h"
 #include "app/Tavola.h"
+#include "platform/FirstWindow.h"
 #include "platform/LoadedAgent.h"
 #include "platform/QtHost.h"
 
@@ -38,10 +39,14 @@ int main(int argc, char *argv[])
     ProcessEnd end;
     LoadedAgent agent;
 
-    Tavola tavola(TavolaHost{agent, dialogs, random, directory, end});
+    Tavola tavola(TavolaHost{agent, dialogs, random, directory, end}, nullptr, Tavola::Finish::Later);
     agent.setContainer(tavola.Picture1); // the control lives in the hidden picture box
-    // Voice, sound and the wizard's drawings are read while the player types a name.
-    agent.preloadAfterFirstWindow();
+    // While the player reads the name box: the window's fonts and pictures, and the module
+    // with the voice, the sound and the wizard's drawings (on a thread of its own).
+    afterFirstWindowDrawn([&] {
+        agent.preload();
+        tavola.finishControls();
+    });
     tavola.load();
     dialogs.setParent(&tavola);
     tavola.show();

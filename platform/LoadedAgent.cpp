@@ -5,44 +5,8 @@
 #include "platform/RuntimeError.h"
 
 #include <QCoreApplication>
-#include <QEvent>
 #include <QFileInfo>
 #include <QLibrary>
-#include <QTimer>
-
-#include <functional>
-
-namespace {
-
-// Waits for the first window to be drawn, then starts the module's loading once the event
-// loop is free again, so not even the thread's start comes before the first box's pixels.
-class FirstExposure : public QObject
-{
-public:
-    FirstExposure(std::function<void()> then, QObject *parent)
-        : QObject(parent)
-        , m_then(std::move(then))
-    {
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Expose && watched->isWindowType()) {
-            QCoreApplication::instance()->removeEventFilter(this);
-            QTimer::singleShot(0, this, [this] {
-                m_then();
-                deleteLater();
-            });
-        }
-        return false;
-    }
-
-private:
-    std::function<void()> m_then;
-};
-
-} // namespace
 
 LoadedAgent::LoadedAgent(const QString &modulePath)
     : m_path(modulePath)
@@ -51,7 +15,6 @@ LoadedAgent::LoadedAgent(const QString &modulePath)
 
 LoadedAgent::~LoadedAgent()
 {
-    delete m_waiter;
     if (m_module.valid())
         m_module.wait();
     if (m_owned)
@@ -81,14 +44,6 @@ void LoadedAgent::preload()
             module.error = library.errorString();
         return module; // the library stays loaded: it is never unloaded
     });
-}
-
-void LoadedAgent::preloadAfterFirstWindow()
-{
-    if (m_waiter || m_module.valid() || m_agent)
-        return;
-    m_waiter = new FirstExposure([this] { preload(); }, QCoreApplication::instance());
-    QCoreApplication::instance()->installEventFilter(m_waiter);
 }
 
 Agent &LoadedAgent::agent()

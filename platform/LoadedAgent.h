@@ -24,8 +24,6 @@ public:
     void setContainer(QWidget *container) { m_container = container; }
     // Starts reading the module in the background; harmless when already started.
     void preload();
-    // Calls preload() as soon as the first window of the program has been drawn.
-    void preloadAfterFirstWindow();
 
     AgentCharacters &Characters() override { return *this; }
 
@@ -46,7 +44,6 @@ private:
 
     QString m_path;
     QPointer<QWidget> m_container;
-    QPointer<QObject> m_waiter; // the watch for the first window, until it has seen one
     std::future<Module> m_module;
     Agent *m_agent = nullptr; // owned by its container, or by this when there is none
     bool m_owned = false;

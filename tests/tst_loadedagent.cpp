@@ -5,6 +5,7 @@
 // the game's core only, as the program does, so everything of the character comes through
 // the module.
 #include "character/Agent.h"
+#include "platform/FirstWindow.h"
 #include "platform/LoadedAgent.h"
 #include "platform/RuntimeError.h"
 
@@ -49,7 +50,7 @@ private Q_SLOTS:
 void LoadedAgentTest::theModuleIsReadOnlyOnceTheFirstWindowIsDrawn()
 {
     LoadedAgent agent(kModule);
-    agent.preloadAfterFirstWindow();
+    afterFirstWindowDrawn([&agent] { agent.preload(); });
     QTest::qWait(50);
     QVERIFY(!moduleLoaded());
     QWidget first;
