@@ -247,8 +247,10 @@ void FormSurface::setBackColor(const QColor &colour)
 
 QImage &FormSurface::drawing()
 {
+    // The game draws full-width bands only, so one pixel of width holds the whole drawing:
+    // the paint stretches it across, the same pixels for a fraction of the memory.
     const qreal dpr = devicePixelRatioF();
-    const QSize wanted = size() * dpr;
+    const QSize wanted(1, qRound(height() * dpr));
     if (m_drawing.size() != wanted) {
         m_drawing = QImage(wanted, QImage::Format_RGB32);
         m_drawing.fill(m_back);
