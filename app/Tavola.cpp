@@ -48,9 +48,6 @@ Tavola::Tavola(TavolaHost host, QWidget *parent, Finish finish)
 {
     setObjectName(QStringLiteral("Tavola"));
     setWindowTitle(QString(83, QLatin1Char(' ')) + QStringLiteral("TIRLINDO - la tabellina del 9"));
-    // The program's icon, once drawn for the application, serves its window too.
-    if (QGuiApplication::windowIcon().isNull())
-        setWindowIcon(Pictures::icon());
     createControls();
     createMenus();
     setStackingAndTabOrder();
@@ -242,6 +239,9 @@ void Tavola::finishControls()
     if (m_finished)
         return;
     m_finished = true;
+    // The program's icon, once drawn for the application, serves its window too.
+    if (QGuiApplication::windowIcon().isNull())
+        setWindowIcon(Pictures::icon());
     surface->setCursor(Pictures::duckCursor());
     for (const auto &[label, caption] : m_shrunk)
         label->shrinkFontToFit(caption);

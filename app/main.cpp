@@ -13,8 +13,15 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <fontconfig/fontconfig.h>
+#include <future>
+#include <thread>
+
 int main(int argc, char *argv[])
 {
+    // Fontconfig reads its configuration on a thread of its own while Qt connects to the
+    // display: the window's fonts need it next.
+    std::thread fontconfig([] { FcInit(); });
     const QByteArray platform = preferredPlatform(qgetenv("QT_QPA_PLATFORM"), qgetenv("XDG_SESSION_TYPE"),
                                                   qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"));
     if (!platform.isEmpty())
@@ -24,7 +31,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationDisplayName(kProgramTitle);
     QApplication::setApplicationVersion(QStringLiteral(TIRLINDO_VERSION_TEXT));
     QApplication::setDesktopFileName(QStringLiteral("org.tirlindo.Tirlindo"));
-    QApplication::setWindowIcon(Pictures::icon());
+    // The icon's sizes are drawn on a thread of their own while the window is built.
+    auto iconImages = std::async(std::launch::async, &Pictures::iconImages);
     installFontSubstitutes();
 
     // The boxes' own buttons speak Italian too, whatever the desktop's language.
@@ -32,6 +40,8 @@ int main(int argc, char *argv[])
     QTranslator qtItalian;
     if (qtItalian.load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtItalian);
+
+    fontconfig.join();
 
     QtDialogs dialogs;
     ClockRandom random;
@@ -41,6 +51,7 @@ int main(int argc, char *argv[])
 
     Tavola tavola(TavolaHost{agent, dialogs, random, directory, end}, nullptr, Tavola::Finish::Later);
     agent.setContainer(tavola.Picture1); // the control lives in the hidden picture box
+    QApplication::setWindowIcon(Pictures::icon(iconImages.get())); // the boxes show it too
     // While the player reads the name box: the window's fonts and pictures, and the module
     // with the voice, the sound and the wizard's drawings (on a thread of its own).
     afterFirstWindowDrawn([&] {
