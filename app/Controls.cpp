@@ -91,11 +91,12 @@ void Label::fitCaption()
     setGeometry(QRect(geometry().topLeft(), needed));
 }
 
-void Label::shrinkFontToFit()
+void Label::shrinkFontToFit(const QString &caption)
 {
+    const QString fitted = caption.isNull() ? text() : caption;
     QFont f = font();
     while (f.pointSizeF() > 6
-           && QFontMetrics(f).tightBoundingRect(text()).width() > contentsRect().width())
+           && QFontMetrics(f).tightBoundingRect(fitted).width() > contentsRect().width())
         f.setPointSizeF(f.pointSizeF() - 0.25);
     setFont(f);
 }
@@ -241,8 +242,10 @@ void FormSurface::setBackColor(const QColor &colour)
 
 QImage &FormSurface::drawing()
 {
+    // The game draws full-width bands only, so one pixel of width holds the whole drawing:
+    // the paint stretches it across, the same pixels for a fraction of the memory.
     const qreal dpr = devicePixelRatioF();
-    const QSize wanted = size() * dpr;
+    const QSize wanted(1, qRound(height() * dpr));
     if (m_drawing.size() != wanted) {
         m_drawing = QImage(wanted, QImage::Format_RGB32);
         m_drawing.fill(m_back);

@@ -32,8 +32,8 @@ public:
     void setForeColor(const QColor &text);
     void fitCaption();
     // For a fixed-size box: a stand-in font wider than the design's is made just small
-    // enough that the caption's letters stay whole.
-    void shrinkFontToFit();
+    // enough that the caption's letters stay whole (the given caption, or the current one).
+    void shrinkFontToFit(const QString &caption = QString());
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -95,7 +95,9 @@ protected:
 };
 
 // The window's own surface: its background colour and the persistent drawing kept in an
-// image behind every control, which survives repaints until it is cleared.
+// image behind every control, which survives repaints until it is cleared. The drawing is
+// made of full-width horizontal bands (the exercise gradient): its image is one pixel wide,
+// as tall as the surface in device pixels, and painted stretched across the surface.
 class FormSurface : public QWidget
 {
     Q_OBJECT
@@ -103,7 +105,7 @@ public:
     explicit FormSurface(QWidget *parent);
     void setBackColor(const QColor &colour);
     QColor backColor() const { return m_back; }
-    // The persistent drawing, sized to the surface in device pixels; created on demand.
+    // The persistent drawing, one pixel wide; created on demand.
     QImage &drawing();
     bool hasDrawing() const { return !m_drawing.isNull(); }
     void Cls();

@@ -43,12 +43,33 @@ QPixmap pixmap(Picture picture, QSize size, qreal devicePixelRatio)
     return result;
 }
 
-QIcon icon()
+QList<QImage> iconImages()
+{
+    QList<QImage> images;
+    QSvgRenderer renderer(path(Icon));
+    for (int side : {16, 24, 32, 48, 64, 128, 256}) {
+        // As pixmap() draws: premultiplied, from transparent, with the painter's defaults.
+        QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        renderer.render(&painter, QRectF(0, 0, side, side));
+        painter.end();
+        images.append(image);
+    }
+    return images;
+}
+
+QIcon icon(const QList<QImage> &images)
 {
     QIcon result;
-    for (int side : {16, 24, 32, 48, 64, 128, 256})
-        result.addPixmap(pixmap(Icon, QSize(side, side), 1.0));
+    for (const QImage &image : images)
+        result.addPixmap(QPixmap::fromImage(image));
     return result;
+}
+
+QIcon icon()
+{
+    return icon(iconImages());
 }
 
 QCursor duckCursor()

@@ -4,6 +4,8 @@
 
 #include <QCursor>
 #include <QIcon>
+#include <QImage>
+#include <QList>
 #include <QPixmap>
 #include <QString>
 
@@ -15,6 +17,10 @@ enum Picture { Icon, DuckCursor, FaceSmile, FaceStraight, FaceLaugh, NoEntry, St
 QString path(Picture picture);
 QPixmap pixmap(Picture picture, QSize size, qreal devicePixelRatio);
 QIcon icon();              // the program's icon at the usual sizes
+// The same, in two steps: the pictures can be drawn on any thread once the application
+// exists, and made into the icon on the UI thread.
+QList<QImage> iconImages();
+QIcon icon(const QList<QImage> &images);
 QCursor duckCursor();      // the 48 × 48 duck's head over the window's surface
 QCursor iconPointer();     // the pointer of the new-exercise button and the message line
 

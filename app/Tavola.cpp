@@ -6,6 +6,7 @@
 #include "app/Pictures.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
 #include <QShowEvent>
@@ -41,7 +42,7 @@ struct LabelDesign
 
 } // namespace
 
-Tavola::Tavola(TavolaHost host, QWidget *parent)
+Tavola::Tavola(TavolaHost host, QWidget *parent, Finish finish)
     : QMainWindow(parent)
     , m_host(host)
 {
@@ -50,7 +51,6 @@ Tavola::Tavola(TavolaHost host, QWidget *parent)
     // The caption's leading spaces centre it on the title bar; read aloud or on a braille
     // line they are only a long wait.
     setAccessibleName(windowTitle().trimmed());
-    setWindowIcon(Pictures::icon());
     createControls();
     createMenus();
     setStackingAndTabOrder();
@@ -69,6 +69,8 @@ Tavola::Tavola(TavolaHost host, QWidget *parent)
         handle([this, &keyAscii] { Text3_KeyPress(keyAscii); });
     };
     cmdExit1->setFocus();
+    if (finish == Finish::Now)
+        finishControls();
 }
 
 void Tavola::createControls()
@@ -76,7 +78,6 @@ void Tavola::createControls()
     surface = new FormSurface(this);
     surface->setObjectName(QStringLiteral("surface"));
     surface->setBackColor(systemColor(0));
-    surface->setCursor(Pictures::duckCursor());
 
     const QColor outline = systemColor(8);
     auto shape = [&](const char *name, QRect where, const QColor &fill) {
@@ -137,14 +138,7 @@ void Tavola::createControls()
     Label10->setColours(buttonText, QColor(128, 255, 255));
     lblScore->setToolTip(QStringLiteral("Questo \u00e8 il tuo punteggio. Forza con il  record"));
     for (Label *label : {lblconto, Label11, Label12, Label10})
-        label->shrinkFontToFit();
-    // Captions that the design's box is too small for in the font that stands in here.
-    for (Label *label : {lblMessage, Label6, lblScore, Label1, lblScore1, Label3, lblScore2,
-                         Label14, lblnome, Label13, lblpunti}) {
-        const QRect design = label->geometry();
-        label->fitCaption();
-        label->setGeometry(QRect(design.topLeft(), design.size().expandedTo(label->size())));
-    }
+        m_shrunk.append({label, label->caption()});
 
     // A screen reader reads the labels as they read on screen, each once: every number has
     // its caption beside or above it ("Risposte esatte", then "3"), and an empty label is
@@ -153,7 +147,6 @@ void Tavola::createControls()
     Image1 = new QLabel(surface);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(twipsRect(9885, 120, 480, 480));
-    Image1->setPixmap(Pictures::pixmap(Pictures::Stopwatch, Image1->size(), devicePixelRatioF()));
     Image1->setToolTip(QStringLiteral("Clicca sotto di me per impostare il Timer"));
     Image1->setAccessibleName(QStringLiteral("Cronometro"));
 
@@ -162,12 +155,10 @@ void Tavola::createControls()
         box->setObjectName(QString::fromLatin1(name));
         box->setGeometry(where);
         box->setText(QString::fromLatin1(text));
-        box->setFont(designFont(kSansSerif, 8.25));
         box->setMaxLength(std::numeric_limits<int>::max());
         return box;
     };
     Text3 = textBox("Text3", twipsRect(3120, 5040, 6855, 1125), "Text3");
-    Text3->setFont(designFont(kArial, 48));
     Text3->setMaxLength(250);
     Text3->setAlignment(Qt::AlignCenter);
     {
@@ -181,7 +172,6 @@ void Tavola::createControls()
     Text3->setAccessibleDescription(QStringLiteral("Scrivi il risultato e premi Invio"));
 
     Text1 = textBox("Text1", twipsRect(3600, 2040, 1935, 405), "0");
-    Text1->setFont(designFont(kSansSerif, 12, true));
     Text1->setMaxLength(12);
     {
         QPalette pal = Text1->palette();
@@ -234,6 +224,34 @@ void Tavola::createControls()
     lblNum1->hide();
     Label10->hide();
     lblNum2->hide();
+}
+
+void Tavola::finishControls()
+{
+    // What loads font files and draws pictures, kept off the way to the first box. The
+    // captions it fits are the design's, so the result is the same whenever it runs.
+    if (m_finished)
+        return;
+    m_finished = true;
+    // The program's icon, once drawn for the application, serves its window too.
+    if (QGuiApplication::windowIcon().isNull())
+        setWindowIcon(Pictures::icon());
+    surface->setCursor(Pictures::duckCursor());
+    for (const auto &[label, caption] : m_shrunk)
+        label->shrinkFontToFit(caption);
+    // Captions that the design's box is too small for in the font that stands in here.
+    for (Label *label : {lblMessage, Label6, lblScore, Label1, lblScore1, Label3, lblScore2,
+                         Label14, lblnome, Label13, lblpunti}) {
+        const QRect design = label->geometry();
+        label->fitCaption();
+        label->setGeometry(QRect(design.topLeft(), design.size().expandedTo(label->size())));
+    }
+    Image1->setPixmap(Pictures::pixmap(Pictures::Stopwatch, Image1->size(), devicePixelRatioF()));
+    // A text box lays its text out again with every new font: set once, here.
+    Text3->setFont(designFont(kArial, 48));
+    Text1->setFont(designFont(kSansSerif, 12, true));
+    for (TextBox *box : {Text6, Text7, Txtnome1})
+        box->setFont(designFont(kSansSerif, 8.25));
 }
 
 void Tavola::createMenus()
@@ -317,6 +335,7 @@ bool Tavola::event(QEvent *event)
 
 void Tavola::showEvent(QShowEvent *event)
 {
+    finishControls();
     QMainWindow::showEvent(event);
     if (m_activated || event->spontaneous())
         return;

@@ -31,7 +31,14 @@ class Tavola : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit Tavola(TavolaHost host, QWidget *parent = nullptr);
+    // Now: the controls get their fonts' measures and their pictures in the constructor.
+    // Later: they get them from finishControls(), which the program calls once its first box
+    // is on screen; showing the window calls it in any case.
+    enum class Finish { Now, Later };
+    explicit Tavola(TavolaHost host, QWidget *parent = nullptr, Finish finish = Finish::Now);
+
+    // Fits the captions to their fonts and draws the pictures; once only.
+    void finishControls();
 
     // Runs the load routine under the failure rule; main() calls it before show().
     void load();
@@ -99,4 +106,6 @@ private:
     bool m_started = false;   // the activation routine has finished: ticks may count
     bool m_ending = false;    // the end routine has begun
     bool m_ended = false;
+    bool m_finished = false;
+    QList<std::pair<Label *, QString>> m_shrunk; // fixed-size labels and their design captions
 };

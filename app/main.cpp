@@ -5,16 +5,24 @@
 #include "app/Pictures.h"
 #include "app/ScreenReaderBridge.h"
 #include "app/Tavola.h"
+#include "platform/FirstWindow.h"
+#include "platform/LoadedAgent.h"
 #include "platform/QtHost.h"
-#include "platform/agent/AgentControl.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
+#include <fontconfig/fontconfig.h>
+#include <future>
+#include <thread>
+
 int main(int argc, char *argv[])
 {
+    // Fontconfig reads its configuration on a thread of its own while Qt connects to the
+    // display: the window's fonts need it next.
+    std::thread fontconfig([] { FcInit(); });
     const QByteArray platform = preferredPlatform(qgetenv("QT_QPA_PLATFORM"), qgetenv("XDG_SESSION_TYPE"),
                                                   qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"));
     if (!platform.isEmpty())
@@ -26,7 +34,8 @@ int main(int argc, char *argv[])
     // No display name: Qt would append it to every window title, and the caption stands alone.
     QApplication::setApplicationVersion(QStringLiteral(TIRLINDO_VERSION_TEXT));
     QApplication::setDesktopFileName(QStringLiteral("org.tirlindo.Tirlindo"));
-    QApplication::setWindowIcon(Pictures::icon());
+    // The icon's sizes are drawn on a thread of their own while the window is built.
+    auto iconImages = std::async(std::launch::async, &Pictures::iconImages);
     installFontSubstitutes();
 
     // The boxes' own buttons speak Italian too, whatever the desktop's language.
@@ -36,14 +45,24 @@ int main(int argc, char *argv[])
         QApplication::installTranslator(&qtItalian);
     ScreenReaderBridge screenReader;
 
+    fontconfig.join();
+
     QtDialogs dialogs;
     ClockRandom random;
     DataDirectory directory;
     ProcessEnd end;
-    auto *agent = new AgentControl(nullptr);
+    LoadedAgent agent;
+    end.beforeEnd = [&agent](int status) { agent.stopVoice(status); };
 
-    Tavola tavola(TavolaHost{*agent, dialogs, random, directory, end});
-    agent->setParent(tavola.Picture1); // the control lives in the hidden picture box
+    Tavola tavola(TavolaHost{agent, dialogs, random, directory, end}, nullptr, Tavola::Finish::Later);
+    agent.setContainer(tavola.Picture1); // the control lives in the hidden picture box
+    QApplication::setWindowIcon(Pictures::icon(iconImages.get())); // the boxes show it too
+    // While the player reads the name box: the window's fonts and pictures, and the module
+    // with the voice, the sound and the wizard's drawings (on a thread of its own).
+    afterFirstWindowDrawn([&] {
+        agent.preload();
+        tavola.finishControls();
+    });
     tavola.load();
     dialogs.setParent(&tavola);
     tavola.show();

@@ -4,7 +4,6 @@
 
 #include "platform/RuntimeError.h"
 #include "platform/SystemError.h"
-#include "platform/agent/VoiceWorker.h"
 
 #include <QApplication>
 #include <QDir>
@@ -127,7 +126,8 @@ void ProcessEnd::End(int status)
     // The game ends at once: every file was closed by the routine that opened it, so
     // nothing is left to save, and the character's threads must not keep it alive. His
     // voice is stopped first: the sound stream is closed, not dropped in mid-phrase.
-    VoiceWorker::shutDown(status);
+    if (beforeEnd)
+        beforeEnd(status);
     std::fflush(nullptr);
     ::_exit(status);
 }

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <random>
 
 // The real boxes: modal, OK only, no icon, titled "Tirlindo".
@@ -52,6 +53,8 @@ class ProcessEnd : public ProgramEnd
 {
 public:
     void End(int status) override;
+    // Runs first: the character's voice is stopped before the process goes.
+    std::function<void(int status)> beforeEnd;
 };
 
 inline const QString kProgramTitle = QStringLiteral("Tirlindo");

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "app/DesignLook.h"
 #include "fakes/Fakes.h"
+#include "quiz/Gradient.h"
 
 #include <QApplication>
 #include <QTest>
@@ -143,7 +144,21 @@ void QuizTest::gradientCoversTheSurfaceUntilAKeyIsTyped()
     QCOMPARE(drawn.pixelColor(right - 1, bottom).blue(), 255);
     QCOMPARE(drawn.pixelColor(400, bottom), QColor(180, 80, 255));
     QVERIFY(!w.surface->childAt(QPoint(400, bottom)));
-    QCOMPARE(w.surface->drawing().size(), w.surface->size() * w.surface->devicePixelRatioF());
+    // Kept as one column of bands, drawn right across: each free row is its band's colour
+    // at both ends.
+    QCOMPARE(w.surface->drawing().size(), QSize(1, qRound(w.surface->height() * w.surface->devicePixelRatioF())));
+    int rows = 0;
+    for (int band = 0; band < 256; ++band) {
+        for (int y = band * drawn.height() / 256; y < (band + 1) * drawn.height() / 256; ++y) {
+            for (int x : {clear.x(), 2, right - 1}) {
+                if (w.surface->childAt(x, y))
+                    continue;
+                QCOMPARE(drawn.pixelColor(x, y), gradientBandColor(9, 4, band));
+                ++rows;
+            }
+        }
+    }
+    QVERIFY(rows > drawn.height());
 
     QTest::keyClick(w.Text3, Qt::Key_2);
     const QImage cleared = w.surface->grab().toImage();

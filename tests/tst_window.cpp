@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "app/DesignLook.h"
+#include "app/Pictures.h"
 #include "fakes/Fakes.h"
 
 #include <QAccessible>
@@ -8,6 +9,8 @@
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <future>
 
 namespace {
 // Runs the start as the program does: load (name box, record files, character), show, and
@@ -48,6 +51,8 @@ private slots:
     void controlsHaveTheDesignedFontsColoursBordersAndAlignment();
     void bordersAreOneLineOfTheWindowTextColour();
     void picturesAreDrawnOnTheirFaces();
+    void theIconIsTheDrawingAtEverySize_data();
+    void theIconIsTheDrawingAtEverySize();
     void captionsThatFitTheirBoxAreNotClipped();
     void autoSizeLabelsGrowToTheRightAndFixedOnesDoNot();
     void labelLettersAreDrawnWhole();
@@ -336,6 +341,26 @@ void WindowTest::picturesAreDrawnOnTheirFaces()
     QVERIFY(face.pixelColor(middle) != QColor(255, 128, 255)); // the picture sits above the caption
     QCOMPARE(face.pixelColor(6, face.height() / 2), QColor(255, 128, 255));
     QCOMPARE(w.Image1->pixmap().deviceIndependentSize(), QSizeF(32, 32));
+}
+
+void WindowTest::theIconIsTheDrawingAtEverySize_data()
+{
+    QTest::addColumn<int>("side");
+    for (int side : {16, 24, 32, 48, 64, 128, 256})
+        QTest::addRow("%d", side) << side;
+}
+
+void WindowTest::theIconIsTheDrawingAtEverySize()
+{
+    // The program draws its icon on a thread of its own: the pixels must be those of the
+    // pictures drawn on the window's thread, as a desktop gets them.
+    QFETCH(int, side);
+    static const QIcon icon = Pictures::icon(std::async(std::launch::async, &Pictures::iconImages).get());
+    const QImage expected = Pictures::pixmap(Pictures::Icon, QSize(side, side), 1.0).toImage();
+    const QImage made = icon.pixmap(QSize(side, side)).toImage();
+    QCOMPARE(made.size(), QSize(side, side));
+    QCOMPARE(made.convertToFormat(QImage::Format_ARGB32), expected.convertToFormat(QImage::Format_ARGB32));
+    QVERIFY(made.pixelColor(side / 2, side / 2).alpha() > 0);
 }
 
 void WindowTest::captionsThatFitTheirBoxAreNotClipped()

@@ -68,19 +68,20 @@ void CharacterWindow::showFrame(const CharacterAnimation &animation, int index)
         m_cacheDpr = dpr;
     }
     const QString key = animation.name + QLatin1Char('#') + QString::number(index);
-    auto it = m_cache.find(key);
-    if (it == m_cache.end()) {
+    Rendered shown;
+    if (const Rendered *cached = m_cache.object(key)) {
+        shown = *cached;
+    } else {
         const CharacterFrame &frame = animation.frames.at(index);
-        Rendered r;
         const QImage image = renderFrame(frame, m_height, dpr);
-        r.pixmap = QPixmap::fromImage(image);
+        shown.pixmap = QPixmap::fromImage(image);
         // The mask is in logical pixels; a 1-bit cut of the alpha keeps the edge crisp.
         const QImage shape = dpr == 1.0 ? image : renderFrame(frame, m_height, 1.0);
-        r.mask = QBitmap::fromImage(shape.createAlphaMask(Qt::ThresholdAlphaDither | Qt::ThresholdDither));
-        it = m_cache.insert(key, r);
+        shown.mask = QBitmap::fromImage(shape.createAlphaMask(Qt::ThresholdAlphaDither | Qt::ThresholdDither));
+        m_cache.insert(key, new Rendered(shown));
     }
-    m_current = it->pixmap;
-    setMask(it->mask);
+    m_current = shown.pixmap;
+    setMask(shown.mask);
     update();
 }
 

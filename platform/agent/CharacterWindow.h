@@ -5,6 +5,7 @@
 #include "platform/agent/CharacterFile.h"
 
 #include <QBitmap>
+#include <QCache>
 #include <QHash>
 #include <QPixmap>
 #include <QWidget>
@@ -26,12 +27,15 @@ public:
 
     // A frame as drawn, at the given logical height and device pixel ratio.
     QImage renderFrame(const CharacterFrame &frame, int height, qreal dpr) const;
-    int cachedFrameCount() const { return int(m_cache.size()); }
+    int cachedFrameCount() const { return int(m_cache.count()); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // Room for the idle loop and the speaking mouths, which come back all the time; other
+    // frames are drawn again when their animation comes round.
+    static constexpr int kCachedFrames = 14;
     struct Rendered
     {
         QPixmap pixmap;
@@ -42,7 +46,9 @@ private:
 
     const CharacterFile &m_character;
     QHash<QString, std::shared_ptr<QSvgRenderer>> m_parts;
-    QHash<QString, Rendered> m_cache; // "animation#frame" at m_cacheDpr and the current height
+    // "animation#frame" at m_cacheDpr and the current height; the least recently shown go
+    // first, so the memory stays that of kCachedFrames frames however long the game.
+    QCache<QString, Rendered> m_cache{kCachedFrames};
     qreal m_cacheDpr = 0;
     QPixmap m_current;
     int m_height = 0;

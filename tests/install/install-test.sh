@@ -51,6 +51,18 @@ extra=$(find "$prefix/bin" -mindepth 1 ! -name tirlindo)
 [ -z "$extra" ] && pass "nothing else in bin" || fail "unexpected in bin: $extra"
 missing=$(ldd "$prefix/bin/tirlindo" 2>&1 | grep 'not found')
 [ -z "$missing" ] && pass "all libraries found" || fail "libraries not found: $missing"
+# The character module, read at run time from the library folder, with all it needs; the
+# program itself links none of the voice and sound libraries.
+module=$(find "$prefix" -path '*/tirlindo/tirlindo-agent.so' | head -n1)
+if [ -n "$module" ]; then
+    pass "character module ${module#"$prefix"/}"
+    missing=$(ldd "$module" 2>&1 | grep 'not found')
+    [ -z "$missing" ] && pass "module libraries found" || fail "module libraries not found: $missing"
+else
+    fail "no tirlindo/tirlindo-agent.so under $prefix"
+fi
+linked=$(readelf -d "$prefix/bin/tirlindo" | grep -E 'NEEDED.*(Multimedia|espeak|pulse)')
+[ -z "$linked" ] && pass "program links no voice or sound library" || fail "program links: $linked"
 [ -f "$desktop" ] && pass "desktop entry" || fail "no $desktop"
 [ -f "$metainfo" ] && pass "metainfo" || fail "no $metainfo"
 
