@@ -10,6 +10,7 @@
 #include "platform/QtHost.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -23,6 +24,9 @@ int main(int argc, char *argv[])
     // Fontconfig reads its configuration on a thread of its own while Qt connects to the
     // display: the window's fonts need it next.
     std::thread fontconfig([] { FcInit(); });
+    // The session bus, which the accessibility bridge asks for first, is reached on a thread
+    // of its own while Qt connects to the display.
+    std::thread sessionBus([] { QDBusConnection::sessionBus(); });
     const QByteArray platform = preferredPlatform(qgetenv("QT_QPA_PLATFORM"), qgetenv("XDG_SESSION_TYPE"),
                                                   qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"));
     if (!platform.isEmpty())
@@ -34,6 +38,8 @@ int main(int argc, char *argv[])
     // No display name: Qt would append it to every window title, and the caption stands alone.
     QApplication::setApplicationVersion(QStringLiteral(TIRLINDO_VERSION_TEXT));
     QApplication::setDesktopFileName(QStringLiteral("org.tirlindo.Tirlindo"));
+    // The name box's buttons look their icons up ahead, while the window is built.
+    std::future<void> buttonIcons = lookUpButtonIcons();
     // The icon's sizes are drawn on a thread of their own while the window is built.
     auto iconImages = std::async(std::launch::async, &Pictures::iconImages);
     installFontSubstitutes();
@@ -43,6 +49,7 @@ int main(int argc, char *argv[])
     QTranslator qtItalian;
     if (qtItalian.load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtItalian);
+    sessionBus.join();
     ScreenReaderBridge screenReader;
 
     fontconfig.join();
@@ -63,6 +70,7 @@ int main(int argc, char *argv[])
         agent.preload();
         tavola.finishControls();
     });
+    buttonIcons.get(); // before anything asks for an icon on this thread
     tavola.load();
     dialogs.setParent(&tavola);
     tavola.show();
