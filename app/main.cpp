@@ -17,10 +17,14 @@
 
 #include <fontconfig/fontconfig.h>
 #include <future>
+#include <malloc.h>
 #include <thread>
 
 int main(int argc, char *argv[])
 {
+    // One malloc arena for every thread: the voice, the sound and the drawing threads would
+    // each keep an arena of their own, with its free space, for the whole game.
+    mallopt(M_ARENA_MAX, 1);
     // Fontconfig reads its configuration on a thread of its own while Qt connects to the
     // display: the window's fonts need it next.
     std::thread fontconfig([] { FcInit(); });
