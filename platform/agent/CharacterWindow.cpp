@@ -2,14 +2,56 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "platform/agent/CharacterWindow.h"
 
+#include <QGuiApplication>
 #include <QPainter>
-#include <QSvgRenderer>
+#include <QThread>
 #include <cmath>
+
+#ifdef TIRLINDO_X11_SHAPE
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/shape.h>
+#include <xcb/xcb.h>
+#endif
+
+namespace {
+
+#ifdef TIRLINDO_X11_SHAPE
+xcb_connection_t *x11Connection()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return nullptr;
+    const auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+// A compositing manager owns the selection _NET_WM_CM_S<screen> while it runs.
+bool compositorRunning(xcb_connection_t *c)
+{
+    const QByteArray display = qgetenv("DISPLAY");
+    const int dot = display.lastIndexOf('.');
+    const QByteArray screen = dot > display.lastIndexOf(':') ? display.mid(dot + 1) : QByteArray("0");
+    const QByteArray name = "_NET_WM_CM_S" + screen;
+    xcb_intern_atom_reply_t *atom =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(name.size()), name.constData()), nullptr);
+    if (!atom)
+        return false;
+    xcb_get_selection_owner_reply_t *owner =
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
+    const bool running = owner && owner->owner != XCB_NONE;
+    free(owner);
+    free(atom);
+    return running;
+}
+#endif
+
+} // namespace
 
 CharacterWindow::CharacterWindow(const CharacterFile &character)
     : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool
                            | Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint)
     , m_character(character)
+    , m_thread(new QThread(this))
+    , m_drawer(new QObject)
 {
     // The child is typing in the game's window: showing the wizard must not take the focus.
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -17,15 +59,27 @@ CharacterWindow::CharacterWindow(const CharacterFile &character)
     setAttribute(Qt::WA_NoSystemBackground);
     // Window managers (XWayland's among them) would place the window where they like and
     // may ignore its shape: it is placed by the game itself, see-through where a compositor
-    // runs and cut out by its mask where none does.
+    // runs and cut out by its shape where none does.
     setAttribute(Qt::WA_TranslucentBackground);
     setWindowTitle(character.displayName);
-    for (auto it = character.partFiles.constBegin(); it != character.partFiles.constEnd(); ++it)
-        m_parts.insert(it.key(), std::make_shared<QSvgRenderer>(it.value()));
+#ifdef TIRLINDO_X11_SHAPE
+    m_x11 = x11Connection() != nullptr;
+#endif
+    for (const QString &role : {character.idleAnimation, character.speakAnimation})
+        for (const CharacterFrame &f : character.animation(role)->frames)
+            m_keep.insert(f.look);
+    m_thread->setObjectName(QStringLiteral("character frames"));
+    m_drawer->moveToThread(m_thread);
+    m_thread->start(QThread::LowPriority);
     setCharacterHeight(character.defaultHeight);
 }
 
-CharacterWindow::~CharacterWindow() = default;
+CharacterWindow::~CharacterWindow()
+{
+    m_thread->quit();
+    m_thread->wait();
+    delete m_drawer;
+}
 
 QSize CharacterWindow::logicalSize(int height) const
 {
@@ -33,53 +87,207 @@ QSize CharacterWindow::logicalSize(int height) const
     return QSize(int(std::lround(double(height) * canvas.width() / canvas.height())), height);
 }
 
+qint64 CharacterWindow::cachedBytes() const
+{
+    qint64 total = 0;
+    for (const Cached &c : m_cache)
+        total += c.frame.bytes();
+    return total;
+}
+
 void CharacterWindow::setCharacterHeight(int pixels)
 {
     if (pixels == m_height)
         return;
     m_height = pixels;
+    ++m_generation;
     m_cache.clear();
+    m_pending.clear();
+    m_shownLook.clear();
     setFixedSize(logicalSize(pixels));
+}
+
+bool CharacterWindow::checkScreen()
+{
+    bool compositing = false;
+#ifdef TIRLINDO_X11_SHAPE
+    if (m_x11)
+        compositing = compositorRunning(x11Connection());
+#endif
+    const qreal dpr = devicePixelRatioF();
+    if (qFuzzyCompare(dpr, m_dpr) && compositing == m_compositing)
+        return false;
+    m_dpr = dpr;
+    m_compositing = compositing;
+    ++m_generation;
+    m_cache.clear();
+    m_pending.clear();
+    m_shownLook.clear();
+#ifdef TIRLINDO_X11_SHAPE
+    if (m_x11 && compositing && !m_shownShape.isEmpty()) {
+        // Blended by the compositor now: no cut outline, only clicks pass through the clear parts.
+        xcb_connection_t *c = x11Connection();
+        xcb_shape_mask(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, xcb_window_t(winId()), 0, 0, XCB_NONE);
+        m_shownShape = QRegion();
+    }
+#endif
+    return true;
 }
 
 QImage CharacterWindow::renderFrame(const CharacterFrame &frame, int height, qreal dpr) const
 {
-    const QSize size = logicalSize(height);
-    QImage image(size * dpr, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(dpr);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    const double scale = double(height) / m_character.canvas.height();
-    const QRectF target(0, frame.dy * scale, size.width(), size.height());
-    for (const QString &part : frame.parts)
-        m_parts.value(part)->render(&p, target);
-    return image;
+    if (!m_uiDrawings)
+        m_uiDrawings = std::make_unique<PartDrawings>(m_character.partFiles);
+    return drawFrame(frame, *m_uiDrawings, m_character.canvas, logicalSize(height), dpr);
 }
 
 void CharacterWindow::showFrame(const CharacterAnimation &animation, int index)
 {
-    const qreal dpr = devicePixelRatioF();
-    if (!qFuzzyCompare(dpr, m_cacheDpr)) {
-        m_cache.clear();
-        m_cacheDpr = dpr;
+    if (index == 0 || m_dpr == 0)
+        checkScreen();
+    m_wantedAnimation = &animation;
+    m_wantedIndex = index;
+    m_wanted = animation.frames.at(index).look;
+
+    const bool kept = m_keep.contains(m_wanted);
+    const int last = kept ? int(animation.frames.size()) - 1
+                          : std::min(int(animation.frames.size()) - 1, index + kDrawAhead);
+    m_upcoming.clear();
+    for (int i = index; i <= last; ++i) {
+        request(animation, i);
+        m_upcoming.insert(animation.frames.at(i).look);
     }
-    const QString key = animation.name + QLatin1Char('#') + QString::number(index);
-    auto it = m_cache.find(key);
-    if (it == m_cache.end()) {
-        const CharacterFrame &frame = animation.frames.at(index);
-        Rendered r;
-        const QImage image = renderFrame(frame, m_height, dpr);
-        r.pixmap = QPixmap::fromImage(image);
-        // The mask is in logical pixels; a 1-bit cut of the alpha keeps the edge crisp.
-        const QImage shape = dpr == 1.0 ? image : renderFrame(frame, m_height, 1.0);
-        r.mask = QBitmap::fromImage(shape.createAlphaMask(Qt::ThresholdAlphaDither | Qt::ThresholdDither));
-        it = m_cache.insert(key, r);
+
+    const auto it = m_cache.find(m_wanted);
+    if (it == m_cache.end())
+        return; // on screen when drawn
+    it->lastUse = ++m_uses;
+    if (m_wanted != m_shownLook) {
+        m_shownLook = m_wanted;
+        present(it->frame);
     }
-    m_current = it->pixmap;
-    setMask(it->mask);
-    update();
+}
+
+void CharacterWindow::request(const CharacterAnimation &animation, int index)
+{
+    const CharacterFrame &frame = animation.frames.at(index);
+    if (m_cache.contains(frame.look) || m_pending.contains(frame.look))
+        return;
+    m_pending.insert(frame.look);
+    if (!m_drawings)
+        m_drawings = std::make_shared<PartDrawings>(m_character.partFiles);
+    const auto drawings = m_drawings;
+    const QSize canvas = m_character.canvas;
+    const QSize logical = logicalSize(m_height);
+    const qreal dpr = m_dpr;
+    const bool compositing = m_compositing;
+    const quint64 generation = m_generation;
+    CharacterWindow *self = this;
+    QMetaObject::invokeMethod(
+        m_drawer,
+        [=] {
+            RenderedFrame rendered = finishFrame(drawFrame(frame, *drawings, canvas, logical, dpr), compositing);
+            QMetaObject::invokeMethod(
+                self, [self, generation, look = frame.look, rendered] { self->onRendered(generation, look, rendered); },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+}
+
+void CharacterWindow::onRendered(quint64 generation, const QByteArray &look, RenderedFrame frame)
+{
+    if (generation != m_generation)
+        return;
+    m_pending.remove(look);
+    Cached &c = m_cache[look];
+    c.frame = std::move(frame);
+    c.lastUse = ++m_uses;
+    c.kept = m_keep.contains(look);
+    if (look == m_wanted && look != m_shownLook) {
+        m_shownLook = look;
+        present(c.frame);
+    }
+    dropOldFrames();
+}
+
+void CharacterWindow::dropOldFrames()
+{
+    qint64 gestures = 0;
+    for (const Cached &c : std::as_const(m_cache))
+        if (!c.kept)
+            gestures += c.frame.bytes();
+    while (gestures > kGestureCacheBytes) {
+        auto oldest = m_cache.end();
+        for (auto it = m_cache.begin(); it != m_cache.end(); ++it) {
+            if (it->kept || m_upcoming.contains(it.key()) || it.key() == m_wanted)
+                continue;
+            if (oldest == m_cache.end() || it->lastUse < oldest->lastUse)
+                oldest = it;
+        }
+        if (oldest == m_cache.end())
+            return; // all of it is about to be shown
+        gestures -= oldest->frame.bytes();
+        m_cache.erase(oldest);
+    }
+}
+
+void CharacterWindow::present(const RenderedFrame &frame)
+{
+    m_shown = frame;
+#ifdef TIRLINDO_X11_SHAPE
+    if (m_x11) {
+        xcb_connection_t *c = x11Connection();
+        if (m_compositing) {
+            if (isVisible())
+                repaint();
+            setNativeShape(frame.shape, true);
+        } else {
+            // Picture and outline change in one batch of requests: the outline grows to take in
+            // both, the new picture is drawn, the outline shrinks to the new one.
+            setNativeShape(m_shownShape.united(frame.shape), false);
+            if (isVisible())
+                repaint();
+            setNativeShape(frame.shape, false);
+        }
+        m_shownShape = frame.shape;
+        xcb_flush(c);
+    } else
+#endif
+    {
+        setMask(logicalShape(frame.shape, frame.image.devicePixelRatio()));
+        update();
+    }
+    if (m_showWhenDrawn) {
+        m_showWhenDrawn = false;
+        QWidget::setVisible(true);
+    }
+    Q_EMIT framePresented(m_wantedAnimation ? m_wantedAnimation->name : QString(), m_wantedIndex);
+}
+
+void CharacterWindow::setNativeShape(const QRegion &shape, bool input)
+{
+#ifdef TIRLINDO_X11_SHAPE
+    QList<xcb_rectangle_t> rects;
+    rects.reserve(shape.rectCount());
+    for (const QRect &r : shape)
+        rects.append({int16_t(r.x()), int16_t(r.y()), uint16_t(r.width()), uint16_t(r.height())});
+    xcb_shape_rectangles(x11Connection(), XCB_SHAPE_SO_SET, input ? XCB_SHAPE_SK_INPUT : XCB_SHAPE_SK_BOUNDING,
+                         XCB_CLIP_ORDERING_YX_BANDED, xcb_window_t(winId()), 0, 0, uint32_t(rects.size()),
+                         rects.constData());
+#else
+    Q_UNUSED(shape);
+    Q_UNUSED(input);
+#endif
+}
+
+void CharacterWindow::setVisible(bool visible)
+{
+    if (visible && !isVisible() && m_shownLook != m_wanted) {
+        m_showWhenDrawn = true;
+        return;
+    }
+    m_showWhenDrawn = false;
+    QWidget::setVisible(visible);
 }
 
 void CharacterWindow::paintEvent(QPaintEvent *)
@@ -88,5 +296,6 @@ void CharacterWindow::paintEvent(QPaintEvent *)
     // Source, not SourceOver: the window has no background, and blending would keep
     // pixels of the frame before.
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawPixmap(0, 0, m_current);
+    p.fillRect(rect(), Qt::transparent);
+    p.drawImage(0, 0, m_shown.image);
 }

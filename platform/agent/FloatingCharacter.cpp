@@ -208,6 +208,9 @@ void FloatingCharacter::play(const CharacterAnimation &animation, bool loop, std
     m_animation = &animation;
     m_loop = loop;
     m_afterAnimation = std::move(then);
+    // Effects must not cover the words: the balloon stays above the wizard's window.
+    if (m_balloon->isVisible())
+        m_balloon->raise();
     showFrame(0);
     m_frameTimer->start(scaled(animation.frames.at(0).durationMs));
 }
