@@ -22,7 +22,7 @@ class CharacterWindow : public QWidget
     Q_OBJECT
 public:
     // Room for gesture frames beyond the resting and speaking ones.
-    static constexpr qint64 kGestureCacheBytes = 8 * 1024 * 1024;
+    static constexpr qint64 kGestureCacheBytes = 4 * 1024 * 1024;
     // Frames drawn ahead of the one on screen: half a second of a gesture.
     static constexpr int kDrawAhead = 12;
 
