@@ -17,7 +17,9 @@
 
 namespace {
 
-const char *const kGestures[] = {"(appear)", "Announce", "Greet", "congratulate", "domagic1", "domagic2"};
+const char *const kGestures[] = {"(appear)", "Announce", "Greet", "congratulate", "domagic1", "domagic2", "(speak)"};
+// Spoken for the mouth: the introduction's kind of sentence, paced without sound.
+const QString kPhrase = QStringLiteral("Ciao! Sono il mago Merlino. Quanto fa nove per sette?");
 
 void waitForQueue(AgentControl &control)
 {
@@ -29,13 +31,16 @@ void waitForQueue(AgentControl &control)
 void BM_GestureFramesPerSecond(benchmark::State &state)
 {
     const QString gesture = QString::fromLatin1(kGestures[state.range(0)]);
-    const bool appear = gesture.startsWith(QLatin1Char('('));
+    const bool appear = gesture == QLatin1String("(appear)");
+    const bool speak = gesture == QLatin1String("(speak)");
     AgentControl control(nullptr);
     control.setAudioEnabled(false);
     control.Characters().Load(kMerlinId, kMerlinFile);
     AgentCharacter &merlin = control.Characters().Item(kMerlinId);
     FloatingCharacter *c = control.character(kMerlinId);
-    const QString name = appear ? c->file().showAnimation : c->file().animation(gesture)->name;
+    const QString name = appear ? c->file().showAnimation
+                         : speak ? c->file().speakAnimation
+                                 : c->file().animation(gesture)->name;
 
     QElapsedTimer clock;
     clock.start();
@@ -60,6 +65,8 @@ void BM_GestureFramesPerSecond(benchmark::State &state)
         if (appear) {
             c->window()->hide();
             merlin.Show();
+        } else if (speak) {
+            merlin.Speak(kPhrase);
         } else {
             merlin.Play(gesture);
         }
@@ -77,4 +84,4 @@ void BM_GestureFramesPerSecond(benchmark::State &state)
 
 } // namespace
 
-BENCHMARK(BM_GestureFramesPerSecond)->DenseRange(0, 5)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GestureFramesPerSecond)->DenseRange(0, 6)->Iterations(3)->Unit(benchmark::kMillisecond);

@@ -231,6 +231,27 @@ void CharacterWindow::dropOldFrames()
     }
 }
 
+void CharacterWindow::compose(const RenderedFrame &frame, bool keepOutside)
+{
+    const QSize size(int(std::lround(width() * frame.dpr)), int(std::lround(height() * frame.dpr)));
+    if (!keepOutside || m_screen.size() != size) {
+        m_screen = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        m_screen.fill(Qt::transparent);
+    }
+    m_screen.setDevicePixelRatio(1);
+    QPainter p(&m_screen);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    if (keepOutside)
+        p.setClipRegion(frame.shape);
+    else
+        p.fillRect(m_screen.rect(), Qt::transparent);
+    QImage picture = frame.image;
+    picture.setDevicePixelRatio(1);
+    p.drawImage(frame.offset, picture);
+    p.end();
+    m_screen.setDevicePixelRatio(frame.dpr);
+}
+
 void CharacterWindow::present(const RenderedFrame &frame)
 {
     m_shown = frame;
@@ -238,12 +259,15 @@ void CharacterWindow::present(const RenderedFrame &frame)
     if (m_x11) {
         xcb_connection_t *c = x11Connection();
         if (m_compositing) {
+            compose(frame, false);
             if (isVisible())
                 repaint();
             setNativeShape(frame.shape, true);
         } else {
-            // Picture and outline change in one batch of requests: the outline grows to take in
-            // both, the new picture is drawn, the outline shrinks to the new one.
+            // Picture and outline change together: the outline grows to take in both, the new
+            // picture is drawn inside its own outline (the old one stays outside it, so no pixel
+            // ever shows anything but the one frame or the other), the outline shrinks to the new.
+            compose(frame, true);
             setNativeShape(m_shownShape.united(frame.shape), false);
             if (isVisible())
                 repaint();
@@ -254,7 +278,8 @@ void CharacterWindow::present(const RenderedFrame &frame)
     } else
 #endif
     {
-        setMask(logicalShape(frame.shape, frame.image.devicePixelRatio()));
+        compose(frame, false);
+        setMask(logicalShape(frame.shape, frame.dpr));
         update();
     }
     if (m_showWhenDrawn) {
@@ -267,6 +292,13 @@ void CharacterWindow::present(const RenderedFrame &frame)
 void CharacterWindow::setNativeShape(const QRegion &shape, bool input)
 {
 #ifdef TIRLINDO_X11_SHAPE
+    if (!m_backgroundCleared) {
+        // Where the outline grows, the server would fill with the window's background (black)
+        // until the picture arrives; with none it leaves what was on screen, like see-through.
+        const uint32_t none = XCB_BACK_PIXMAP_NONE;
+        xcb_change_window_attributes(x11Connection(), xcb_window_t(winId()), XCB_CW_BACK_PIXMAP, &none);
+        m_backgroundCleared = true;
+    }
     QList<xcb_rectangle_t> rects;
     rects.reserve(shape.rectCount());
     for (const QRect &r : shape)
@@ -297,5 +329,5 @@ void CharacterWindow::paintEvent(QPaintEvent *)
     // pixels of the frame before.
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.fillRect(rect(), Qt::transparent);
-    p.drawImage(0, 0, m_shown.image);
+    p.drawImage(0, 0, m_screen);
 }

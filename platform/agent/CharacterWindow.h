@@ -64,6 +64,7 @@ private:
     void request(const CharacterAnimation &animation, int index);
     void onRendered(quint64 generation, const QByteArray &look, RenderedFrame frame);
     void present(const RenderedFrame &frame);
+    void compose(const RenderedFrame &frame, bool keepOutside);
     void setNativeShape(const QRegion &shape, bool input);
     void dropOldFrames();
 
@@ -80,6 +81,7 @@ private:
     qreal m_dpr = 0;
     bool m_compositing = false;
     bool m_x11 = false;
+    bool m_backgroundCleared = false;
     int m_height = 0;
 
     const CharacterAnimation *m_wantedAnimation = nullptr;
@@ -89,5 +91,6 @@ private:
     bool m_showWhenDrawn = false;
     QSet<QByteArray> m_upcoming; // frames of the playing gesture not yet shown
     RenderedFrame m_shown;
+    QImage m_screen; // what the window paints, the whole window at device pixels
     QRegion m_shownShape; // device pixels, as set on the native window
 };

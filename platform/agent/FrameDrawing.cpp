@@ -94,13 +94,37 @@ void makeEdgesOpaque(QImage &image)
     }
 }
 
+namespace {
+// The smallest rectangle holding every pixel that is not fully clear.
+QRect coveredRect(const QImage &image)
+{
+    int left = image.width(), right = -1, top = image.height(), bottom = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(line[x]) == 0)
+                continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+    }
+    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+} // namespace
+
 RenderedFrame finishFrame(QImage image, bool compositing)
 {
     RenderedFrame frame;
     frame.shape = shapeOf(image);
     if (!compositing)
         makeEdgesOpaque(image);
-    frame.image = std::move(image);
+    const QRect covered = coveredRect(image);
+    frame.offset = covered.topLeft();
+    frame.dpr = image.devicePixelRatio();
+    frame.image = covered.isEmpty() ? QImage() : image.copy(covered);
+    frame.image.setDevicePixelRatio(frame.dpr);
     return frame;
 }
 

@@ -131,7 +131,7 @@ def moustache():
 MOUTH_Y = 130
 # Openings of the speaking mouth, closed to widest: half width and half height. Wide enough to
 # read at the game's 205 pixels (about 14-18 px across).
-SPEAK_MOUTHS = [(8.5, 2.6), (9.2, 4.2), (10, 6), (10.6, 7.8), (11, 9.6), (11.2, 11.2)]
+SPEAK_MOUTHS = [(8.2 + 3.0 * math.sqrt(k / 11), 2.4 + 8.8 * k / 11) for k in range(12)]
 
 
 def open_mouth(rx, ry):
@@ -684,7 +684,7 @@ PARTS = {
     "body": body(),
     "head": head(),
     "moustache": moustache(),
-    **{f"mouth-{k}": mouth(k) for k in ["closed", "o", "smile", "grin"] + [f"say{i}" for i in range(1, 7)]},
+    **{f"mouth-{k}": mouth(k) for k in ["closed", "o", "smile", "grin"] + [f"say{i}" for i in range(1, len(SPEAK_MOUTHS) + 1)]},
     **{f"eyes-{k}": eyes(k) for k in ("open", "closed", "side", "up", "happy")},
     "scroll-rolled": scroll(False),
     "scroll-open": scroll(True),
@@ -702,7 +702,7 @@ ANIMATIONS = {
     "Appear": sample(1000, appear),
     "Idle": idle(),
     # Closed, then wider and wider: the component picks one by the voice's loudness.
-    "Speak": [{"parts": figure(mouth=m), "ms": 100} for m in ["closed"] + [f"say{i}" for i in range(1, 7)]],
+    "Speak": [{"parts": figure(mouth=m), "ms": 100} for m in ["closed"] + [f"say{i}" for i in range(1, len(SPEAK_MOUTHS) + 1)]],
     "Announce": sample(1600, announce),
     "Greet": sample(1200, greet),
     "Congratulate": sample(1600, congratulate),
