@@ -240,11 +240,12 @@ void CharacterWindow::compose(const RenderedFrame &frame, bool keepOutside)
     }
     m_screen.setDevicePixelRatio(1);
     QPainter p(&m_screen);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    if (keepOutside)
-        p.setClipRegion(frame.shape);
-    else
+    // Kept outside: the picture is all clear or all opaque there (edges made opaque), so
+    // drawing it over the frame before replaces exactly its own shape and keeps the rest.
+    if (!keepOutside) {
+        p.setCompositionMode(QPainter::CompositionMode_Source);
         p.fillRect(m_screen.rect(), Qt::transparent);
+    }
     QImage picture = frame.image;
     picture.setDevicePixelRatio(1);
     p.drawImage(frame.offset, picture);

@@ -645,10 +645,10 @@ def domagic2(t):
 
 
 def idle():
-    """He breathes and sways: eight steps of one slow rocking, there and back in 4.8 s, with
+    """He breathes and sways: six steps of one slow rocking, there and back in 5.6 s, with
     blinks and a glance. Few distinct pictures, each held a while, so resting costs little."""
-    levels = 8
-    half = 2400
+    levels = 6
+    half = 2800
     s = [-1 + 2 * k / (levels - 1) for k in range(levels)]
     when = [half * (0.5 + math.asin(v) / math.pi) for v in s]  # time each level is reached on a sine
     edges = [0] + [(when[k] + when[k + 1]) / 2 for k in range(levels - 1)] + [half]
@@ -667,11 +667,11 @@ def idle():
             # The ends of the rocking are held twice as long as one pass of dwell, counted once here.
             ms = round(dwell(k) * (2 if k in (0, levels - 1) else 1))
             if k == 0:
-                eyes_at = [("open", ms - 160 - (260 if cycle else 0)), ("closed", 140)]
-                if cycle:
-                    eyes_at += [("open", 120), ("closed", 140)]
-                eyes_at.append(("open", ms - sum(m for _, m in eyes_at)))
-                frames += [{"parts": pose(k, e), "ms": max(m, 40)} for e, m in eyes_at]
+                # A blink (a double one the second time) in the middle of the long pause.
+                blink = [("closed", 140)] + ([("open", 120), ("closed", 140)] if cycle else [])
+                rest = ms - sum(m for _, m in blink)
+                eyes_at = [("open", rest // 2)] + blink + [("open", rest - rest // 2)]
+                frames += [{"parts": pose(k, e), "ms": m} for e, m in eyes_at]
             elif k == levels - 1 and cycle == 1:
                 frames += [{"parts": pose(k), "ms": 260}, {"parts": pose(k, "side"), "ms": max(ms - 520, 300)},
                            {"parts": pose(k), "ms": 260}]
