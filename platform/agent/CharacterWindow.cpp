@@ -76,6 +76,10 @@ CharacterWindow::CharacterWindow(const CharacterFile &character)
 
 CharacterWindow::~CharacterWindow()
 {
+#ifdef TIRLINDO_X11_SHAPE
+    if (m_gc)
+        xcb_free_gc(x11Connection(), m_gc);
+#endif
     m_thread->quit();
     m_thread->wait();
     delete m_drawer;
@@ -270,8 +274,14 @@ void CharacterWindow::present(const RenderedFrame &frame)
             // ever shows anything but the one frame or the other), the outline shrinks to the new.
             compose(frame, true);
             setNativeShape(m_shownShape.united(frame.shape), false);
-            if (isVisible())
+            // Sent straight after the outline, in the same batch: Qt's own flush comes later
+            // (and again on exposure) with the same pixels.
+            // What the outline has just taken in goes first: it shows nothing good until drawn.
+            const bool put = putScreen(frame.shape.subtracted(m_shownShape).boundingRect())
+                             && putScreen(frame.shape.boundingRect());
+            if (!put && isVisible())
                 repaint();
+            update();
             setNativeShape(frame.shape, false);
         }
         m_shownShape = frame.shape;
@@ -288,6 +298,48 @@ void CharacterWindow::present(const RenderedFrame &frame)
         QWidget::setVisible(true);
     }
     Q_EMIT framePresented(m_wantedAnimation ? m_wantedAnimation->name : QString(), m_wantedIndex);
+}
+
+bool CharacterWindow::putScreen(const QRect &area)
+{
+#ifdef TIRLINDO_X11_SHAPE
+    if (!isVisible())
+        return false;
+    xcb_connection_t *c = x11Connection();
+    const xcb_window_t window = xcb_window_t(winId());
+    if (m_windowDepth == 0) {
+        xcb_get_geometry_reply_t *g = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+        m_windowDepth = g ? g->depth : -1;
+        free(g);
+        if (m_windowDepth == 24 || m_windowDepth == 32) {
+            m_gc = xcb_generate_id(c);
+            xcb_create_gc(c, m_gc, window, 0, nullptr);
+        }
+    }
+    // 32-bit pixels as the image holds them: the usual little-endian TrueColor layout.
+    if ((m_windowDepth != 24 && m_windowDepth != 32) || QSysInfo::ByteOrder != QSysInfo::LittleEndian)
+        return false;
+    const QRect r = area.intersected(m_screen.rect());
+    if (r.isEmpty())
+        return true;
+    const uint32_t maxBytes = xcb_get_maximum_request_length(c) * 4 - 64;
+    const int rowsPerPut = std::max(1, int(maxBytes / uint32_t(r.width() * 4)));
+    QByteArray rows;
+    for (int top = r.top(); top <= r.bottom(); top += rowsPerPut) {
+        const int n = std::min(rowsPerPut, r.bottom() + 1 - top);
+        rows.resize(qsizetype(n) * r.width() * 4);
+        for (int y = 0; y < n; ++y)
+            memcpy(rows.data() + qsizetype(y) * r.width() * 4, m_screen.constScanLine(top + y) + r.left() * 4,
+                   size_t(r.width()) * 4);
+        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window, m_gc, uint16_t(r.width()), uint16_t(n), int16_t(r.left()),
+                      int16_t(top), 0, uint8_t(m_windowDepth), uint32_t(rows.size()),
+                      reinterpret_cast<const uint8_t *>(rows.constData()));
+    }
+    return true;
+#else
+    Q_UNUSED(area);
+    return false;
+#endif
 }
 
 void CharacterWindow::setNativeShape(const QRegion &shape, bool input)

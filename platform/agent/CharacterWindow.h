@@ -66,6 +66,7 @@ private:
     void present(const RenderedFrame &frame);
     void compose(const RenderedFrame &frame, bool keepOutside);
     void setNativeShape(const QRegion &shape, bool input);
+    bool putScreen(const QRect &area);
     void dropOldFrames();
 
     const CharacterFile &m_character;
@@ -82,6 +83,8 @@ private:
     bool m_compositing = false;
     bool m_x11 = false;
     bool m_backgroundCleared = false;
+    int m_windowDepth = 0;
+    quint32 m_gc = 0;
     int m_height = 0;
 
     const CharacterAnimation *m_wantedAnimation = nullptr;
