@@ -99,13 +99,30 @@ CharacterFile CharacterFile::load(const QString &loadKey)
             const QJsonObject o = f.toObject();
             CharacterFrame frame;
             for (const QJsonValue &p : o.value(QLatin1String("parts")).toArray()) {
-                const QString part = p.toString();
-                if (!c.partFiles.contains(part))
-                    refuse(loadKey, QStringLiteral("parte sconosciuta \"%1\" in %2").arg(part, it.key()));
+                // A part is its name, or {"part": name, "transform": [a, b, c, d, e, f]} with the
+                // matrix of SVG's transform="matrix(...)".
+                CharacterPart part;
+                part.name = p.isObject() ? p.toObject().value(QLatin1String("part")).toString() : p.toString();
+                if (!c.partFiles.contains(part.name))
+                    refuse(loadKey, QStringLiteral("parte sconosciuta \"%1\" in %2").arg(part.name, it.key()));
+                if (p.isObject()) {
+                    const QJsonArray m = p.toObject().value(QLatin1String("transform")).toArray();
+                    if (m.size() != 6)
+                        refuse(loadKey, QStringLiteral("trasformazione non valida in %1").arg(it.key()));
+                    part.transform = QTransform(m.at(0).toDouble(), m.at(1).toDouble(), m.at(2).toDouble(),
+                                                m.at(3).toDouble(), m.at(4).toDouble(), m.at(5).toDouble());
+                }
                 frame.parts.append(part);
             }
             frame.durationMs = o.value(QLatin1String("ms")).toInt(0);
             frame.dy = o.value(QLatin1String("dy")).toInt(0);
+            frame.look = QByteArray::number(frame.dy);
+            for (const CharacterPart &part : std::as_const(frame.parts)) {
+                const QTransform &m = part.transform;
+                frame.look += '|' + part.name.toUtf8();
+                for (const qreal v : {m.m11(), m.m12(), m.m21(), m.m22(), m.dx(), m.dy()})
+                    frame.look += ',' + QByteArray::number(v, 'g', 6);
+            }
             if (frame.parts.isEmpty() || frame.durationMs <= 0)
                 refuse(loadKey, QStringLiteral("fotogramma non valido in %1").arg(it.key()));
             animation.frames.append(frame);

@@ -2,22 +2,33 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #pragma once
 
+#include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QPoint>
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <QTransform>
 
 // A character as described by its manifest (a small JSON file with SVG parts beside it).
-// A frame is a stack of parts drawn in order; an animation is a list of frames. Three roles
-// name the animations the component itself needs: appearing, idling and speaking (whose
-// frames go from the closed mouth to the widest one).
+// A frame is a stack of parts drawn in order, each placed by its own transform (so a drawing
+// can move, turn and grow between frames without being redrawn); an animation is a list of
+// frames. Three roles name the animations the component itself needs: appearing, idling and
+// speaking (whose frames go from the closed mouth to the widest one).
+struct CharacterPart
+{
+    QString name;
+    QTransform transform; // canvas units to canvas units
+    bool operator==(const CharacterPart &) const = default;
+};
+
 struct CharacterFrame
 {
-    QStringList parts;
+    QList<CharacterPart> parts;
     int durationMs = 100;
     int dy = 0; // vertical offset in canvas units, for hops and bows
+    QByteArray look; // equal for frames that draw the same picture: they share one cached image
 };
 
 struct CharacterAnimation

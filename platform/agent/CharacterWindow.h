@@ -3,53 +3,97 @@
 #pragma once
 
 #include "platform/agent/CharacterFile.h"
+#include "platform/agent/FrameDrawing.h"
 
-#include <QBitmap>
-#include <QCache>
 #include <QHash>
-#include <QPixmap>
+#include <QSet>
 #include <QWidget>
 #include <memory>
 
-class QSvgRenderer;
+class QThread;
 
 // The character's own floating window: frameless, above the others, and cut to the shape of
-// the current frame, since school PCs often run without a compositor that could blend it.
+// the current frame at device pixels. Under a compositor its rim is blended with true
+// transparency; without one (many school PCs) it is cut by the shape and the rim drawn opaque.
+// Frames are drawn on a thread of their own, a little ahead of playback, and kept in a cache
+// of bounded size: the resting and speaking pictures always, gestures while room is left.
 class CharacterWindow : public QWidget
 {
     Q_OBJECT
 public:
+    // Room for gesture frames beyond the resting and speaking ones.
+    static constexpr qint64 kGestureCacheBytes = 4 * 1024 * 1024;
+    // Frames drawn ahead of the one on screen: half a second of a gesture.
+    static constexpr int kDrawAhead = 12;
+
     explicit CharacterWindow(const CharacterFile &character);
     ~CharacterWindow() override;
 
     void setCharacterHeight(int pixels);
+    // Puts the frame on screen as soon as it is drawn (at once when cached).
     void showFrame(const CharacterAnimation &animation, int index);
 
-    // A frame as drawn, at the given logical height and device pixel ratio.
+    // A frame as drawn, at the given logical height and device pixel ratio (tools, tests).
     QImage renderFrame(const CharacterFrame &frame, int height, qreal dpr) const;
-    int cachedFrameCount() const { return int(m_cache.count()); }
+    int cachedFrameCount() const { return int(m_cache.size()); }
+    qint64 cachedBytes() const;
+    bool compositing() const { return m_compositing; }
+    // What is on screen now, at device pixels.
+    const RenderedFrame &presented() const { return m_shown; }
+
+Q_SIGNALS:
+    void framePresented(const QString &animation, int frame);
+
+public:
+    // Shown only once the wanted frame is drawn: never a stale picture, even for a moment.
+    void setVisible(bool visible) override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    // Room for the idle loop and the speaking mouths, which come back all the time; other
-    // frames are drawn again when their animation comes round.
-    static constexpr int kCachedFrames = 14;
-    struct Rendered
+    struct Cached
     {
-        QPixmap pixmap;
-        QBitmap mask;
+        RenderedFrame frame;
+        quint64 lastUse = 0;
+        bool kept = false; // resting and speaking pictures are never dropped
     };
 
     QSize logicalSize(int height) const;
+    bool checkScreen();
+    void request(const CharacterAnimation &animation, int index);
+    void onRendered(quint64 generation, const QByteArray &look, RenderedFrame frame);
+    void present(const RenderedFrame &frame);
+    void compose(const RenderedFrame &frame, bool keepOutside);
+    void setNativeShape(const QRegion &shape, bool input);
+    bool putScreen(const QRect &area);
+    void dropOldFrames();
 
     const CharacterFile &m_character;
-    QHash<QString, std::shared_ptr<QSvgRenderer>> m_parts;
-    // "animation#frame" at m_cacheDpr and the current height; the least recently shown go
-    // first, so the memory stays that of kCachedFrames frames however long the game.
-    QCache<QString, Rendered> m_cache{kCachedFrames};
-    qreal m_cacheDpr = 0;
-    QPixmap m_current;
+    mutable std::unique_ptr<PartDrawings> m_uiDrawings; // for renderFrame only
+    std::shared_ptr<PartDrawings> m_drawings;           // used on m_thread only
+    QThread *m_thread = nullptr;
+    QObject *m_drawer = nullptr; // lives on m_thread
+    QHash<QByteArray, Cached> m_cache; // key: CharacterFrame::look
+    QSet<QByteArray> m_pending;
+    QSet<QByteArray> m_keep;
+    quint64 m_generation = 0;
+    quint64 m_uses = 0;
+    qreal m_dpr = 0;
+    bool m_compositing = false;
+    bool m_x11 = false;
+    bool m_backgroundCleared = false;
+    int m_windowDepth = 0;
+    quint32 m_gc = 0;
     int m_height = 0;
+
+    const CharacterAnimation *m_wantedAnimation = nullptr;
+    int m_wantedIndex = 0;
+    QByteArray m_wanted;
+    QByteArray m_shownLook;
+    bool m_showWhenDrawn = false;
+    QSet<QByteArray> m_upcoming; // frames of the playing gesture not yet shown
+    RenderedFrame m_shown;
+    QImage m_screen; // what the window paints, the whole window at device pixels
+    QRegion m_shownShape; // device pixels, as set on the native window
 };

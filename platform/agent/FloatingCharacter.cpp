@@ -277,6 +277,10 @@ void FloatingCharacter::play(const CharacterAnimation &animation, bool loop, std
     m_animation = &animation;
     m_loop = loop;
     m_afterAnimation = std::move(then);
+    // Effects must not cover the words: the balloon stays above the wizard's window (and
+    // both just above the game's, never over one of its boxes).
+    if (m_balloon->isVisible())
+        FloatingWindows::restack();
     showFrame(0);
     m_frameTimer->start(scaled(animation.frames.at(0).durationMs));
 }

@@ -128,26 +128,39 @@ def moustache():
     return "\n".join(lobes)
 
 
-MOUTH_Y = 128
+MOUTH_Y = 130
+# Openings of the speaking mouth, closed to widest: half width and half height. Wide enough to
+# read at the game's 205 pixels (about 14-18 px across).
+SPEAK_MOUTHS = [(8.2 + 3.0 * math.sqrt(k / 11), 2.4 + 8.8 * k / 11) for k in range(12)]
+
+
+def open_mouth(rx, ry):
+    y = MOUTH_Y
+    out = (f'<ellipse cx="{CX}" cy="{y + ry * 0.35:.1f}" rx="{rx}" ry="{ry}" fill="#6b1d2a" '
+           f'stroke="{INK}" stroke-width="2"/>')
+    if ry > 3.5:
+        out += (f'<ellipse cx="{CX}" cy="{y + ry * 0.95:.1f}" rx="{rx * 0.6:.1f}" ry="{ry * 0.32:.1f}" '
+                f'fill="#e86a7a"/>')
+    return out
 
 
 def mouth(kind):
     y = MOUTH_Y
     if kind == "closed":
-        return (f'<path d="M {CX-7},{y-1} Q {CX},{y+5} {CX+7},{y-1}" fill="none" stroke="{INK}" '
-                f'stroke-width="2.2" stroke-linecap="round"/>')
-    sizes = {"a": (5.5, 3.2), "b": (6.5, 5.5), "c": (7.5, 8), "o": (4.8, 6)}
-    if kind in sizes:
-        rx, ry = sizes[kind]
-        tongue = ""
-        if ry > 4:
-            tongue = f'<ellipse cx="{CX}" cy="{y+ry*0.55:.1f}" rx="{rx*0.6:.1f}" ry="{ry*0.35:.1f}" fill="#e86a7a"/>'
-        return (f'<ellipse cx="{CX}" cy="{y+1}" rx="{rx}" ry="{ry}" fill="#6b1d2a" stroke="{INK}" '
-                f'stroke-width="1.6"/>' + tongue)
+        return (f'<path d="M {CX-9},{y-1} Q {CX},{y+6} {CX+9},{y-1}" fill="none" stroke="{INK}" '
+                f'stroke-width="2.6" stroke-linecap="round"/>')
+    if kind.startswith("say"):
+        return open_mouth(*SPEAK_MOUTHS[int(kind[3:]) - 1])
+    if kind == "o":
+        return open_mouth(6.5, 8)
+    if kind == "smile":
+        # Kind and encouraging: a soft open smile, no teeth-baring grin.
+        return (f'<path d="M {CX-10},{y-1} Q {CX},{y+4} {CX+10},{y-1} Q {CX},{y+11} {CX-10},{y-1} Z" '
+                f'fill="#6b1d2a" stroke="{INK}" stroke-width="2.2" stroke-linejoin="round"/>')
     if kind == "grin":
-        return (f'<path d="M {CX-9},{y-2} Q {CX},{y+13} {CX+9},{y-2} Z" fill="#6b1d2a" stroke="{INK}" '
-                f'stroke-width="1.8" stroke-linejoin="round"/>'
-                f'<ellipse cx="{CX}" cy="{y+5}" rx="4" ry="2.2" fill="#e86a7a"/>')
+        return (f'<path d="M {CX-13},{y-2} Q {CX},{y+17} {CX+13},{y-2} Z" fill="#6b1d2a" stroke="{INK}" '
+                f'stroke-width="2.2" stroke-linejoin="round"/>'
+                f'<ellipse cx="{CX}" cy="{y+7}" rx="5.5" ry="3" fill="#e86a7a"/>')
     raise ValueError(kind)
 
 
@@ -246,10 +259,6 @@ L_SHOULDER = (CX - 36, 140)
 R_SHOULDER = (CX + 36, 140)
 
 
-def arms(left, right):
-    return arm(L_SHOULDER, *left[:2], **left[2]) + "\n" + arm(R_SHOULDER, *right[:2], **right[2])
-
-
 LEFT_REST = ((CX - 50, 172), (CX - 42, 196), {})
 RIGHT_REST = ((CX + 50, 172), (CX + 42, 196), {"wand": -62})
 POSES = {
@@ -331,15 +340,18 @@ def wand_tip(pose):
     return hx + math.cos(a) * 49, hy + math.sin(a) * 49
 
 
-def sparkle_trail():
+def trail_spots():
     (x0, y0), (x1, y1) = wand_tip("wand-up"), wand_tip("wand-out")
-    out = []
-    for i, t in enumerate((0.15, 0.35, 0.55, 0.75, 0.92)):
+    spots = []
+    for t in (0.15, 0.35, 0.55, 0.75, 0.92):
         # Along an arc bulging up and to the right, from the raised tip to the pointing one.
-        x = x0 + (x1 - x0) * t + 26 * math.sin(math.pi * t)
-        y = y0 + (y1 - y0) * t - 18 * math.sin(math.pi * t)
-        out.append(star(x, y, 4 + i * 1.3, -90 + i * 17) if i % 2 == 0 else twinkle(x, y, 5 + i))
-    return "\n".join(out)
+        spots.append((x0 + (x1 - x0) * t + 26 * math.sin(math.pi * t), y0 + (y1 - y0) * t - 18 * math.sin(math.pi * t)))
+    return spots
+
+
+def spark(i):
+    x, y = trail_spots()[i]
+    return star(x, y, 4 + i * 1.3, -90 + i * 17) if i % 2 == 0 else twinkle(x, y, 5 + i)
 
 
 def sparkle_burst(scale):
@@ -403,96 +415,304 @@ def puff(stage):
     return twinkle(CX - 66, 60, 6) + twinkle(CX + 70, 52, 7) + star(CX + 80, 150, 4) + star(CX - 76, 168, 4)
 
 
+# --- motion: every frame is computed, 25 of them a second -------------------------------------
+#
+# A gesture is a function of time that gives the figure's pose; it is sampled every FRAME_MS.
+# Arms are redrawn for every in-between pose (their joints blended with easing); the rest of the
+# figure and the effects move by transforms (a 2D matrix per part, in canvas units), so no
+# drawing has to be repeated for them.
+
+FRAME_MS = 40
+FEET = (CX, 252)
+NECK = (CX, 112)
+ID = (1, 0, 0, 1, 0, 0)
+
+
+def clamp(x, lo=0.0, hi=1.0):
+    return max(lo, min(hi, x))
+
+
+def lerp(a, b, t):
+    return a + (b - a) * t
+
+
+def ease(t):
+    t = clamp(t)
+    return t * t * (3 - 2 * t)
+
+
+def seg(t, t0, t1):
+    """0 before t0, 1 after t1, eased in between."""
+    return ease((t - t0) / (t1 - t0))
+
+
+def mul(m, n):
+    """The transform m applied after n. (a, b, c, d, e, f): x' = a x + c y + e, y' = b x + d y + f."""
+    a, b, c, d, e, f = m
+    A, B, C, D, E, F = n
+    return (a * A + c * B, b * A + d * B, a * C + c * D, b * C + d * D, a * E + c * F + e, b * E + d * F + f)
+
+
+def chain(*ms):
+    out = ID
+    for m in ms:
+        out = mul(out, m)
+    return out
+
+
+def translate(x, y):
+    return (1, 0, 0, 1, x, y)
+
+
+def rotate(deg, origin):
+    r = math.radians(deg)
+    ox, oy = origin
+    return chain(translate(ox, oy), (math.cos(r), math.sin(r), -math.sin(r), math.cos(r), 0, 0), translate(-ox, -oy))
+
+
+def scale(sx, sy, origin):
+    ox, oy = origin
+    return chain(translate(ox, oy), (sx, 0, 0, sy, 0, 0), translate(-ox, -oy))
+
+
+def P(name, m=ID):
+    m = tuple(round(v, 4) for v in m)
+    if m == ID:
+        return name
+    return {"part": name, "transform": list(m)}
+
+
+ARM_PARTS = {}
+ARM_NAMES = {}
+
+
+def arm_part(side, pose):
+    (ex, ey), (wx, wy), opts = pose
+    q = lambda v: round(v * 2) / 2
+    key = (side, q(ex), q(ey), q(wx), q(wy), tuple(sorted(opts.items())))
+    if key not in ARM_NAMES:
+        name = f"arm-{side}-{sum(1 for k in ARM_NAMES if k[0] == side):03d}"
+        ARM_NAMES[key] = name
+        shoulder = L_SHOULDER if side == "l" else R_SHOULDER
+        ARM_PARTS[name] = arm(shoulder, (key[1], key[2]), (key[3], key[4]), **opts)
+    return ARM_NAMES[key]
+
+
+def blend(p, q, t):
+    """An in-between arm: joints blended, the hand of the nearer pose, the wand's angle blended."""
+    (e1, w1, o1), (e2, w2, o2) = p, q
+    opts = dict(o1 if t < 0.5 else o2)
+    if "wand" in o1 and "wand" in o2:
+        opts["wand"] = round(lerp(o1["wand"], o2["wand"], t))
+    return ((lerp(e1[0], e2[0], t), lerp(e1[1], e2[1], t)), (lerp(w1[0], w2[0], t), lerp(w1[1], w2[1], t)), opts)
+
+
+def L(pose):
+    return POSES[pose][0]
+
+
+def R(pose):
+    return POSES[pose][1]
+
+
+def figure(left=LEFT_REST, right=RIGHT_REST, eyes="open", mouth="closed", dy=0.0, rot=0.0, sy=1.0, tilt=0.0,
+           before=(), held=(), after=()):
+    """The wizard's parts in drawing order. `held` parts move with the body, `after` ones do not."""
+    body_m = chain(translate(0, dy), rotate(rot, FEET), scale(1, sy, FEET))
+    head_m = mul(body_m, rotate(tilt, NECK))
+    parts = list(before)
+    parts += [P("body", body_m), P("head", head_m), P(f"mouth-{mouth}", head_m), P("moustache", head_m),
+              P(f"eyes-{eyes}", head_m), P(arm_part("l", left), body_m), P(arm_part("r", right), body_m)]
+    parts += [P(name, mul(body_m, m)) for name, m in held]
+    parts += list(after)
+    return parts
+
+
+def sample(duration, pose_at):
+    return [{"parts": pose_at(i * FRAME_MS), "ms": FRAME_MS} for i in range(round(duration / FRAME_MS))]
+
+
+def appear(t):
+    parts = []
+    if t < 440:
+        parts.append(P("fx-puff-1", scale(*(2 * [lerp(0.3, 1.15, seg(t, 0, 240))]), (CX, 222))))
+        if t >= 160:
+            parts.append(P("fx-puff-2", scale(*(2 * [lerp(0.35, 1.0, seg(t, 160, 440))]), (CX, 150))))
+        return parts
+    pop = seg(t, 440, 640)
+    after = []
+    if t < 560:
+        after.append(P("fx-puff-2", scale(*(2 * [lerp(1.0, 0.55, seg(t, 440, 560))]), (CX, 150))))
+    if t < 840:
+        s = lerp(0.85, 1.45, seg(t, 440, 840))
+        after.append(P("fx-puff-3", scale(s, s, (CX, 160))))
+    if t >= 680:
+        s = lerp(1.0, 0.35, seg(t, 680, 1000))
+        after.append(P("fx-puff-4", chain(scale(s, s, (CX, 130)), rotate(30 * seg(t, 680, 1000), (CX, 130)))))
+    return figure(eyes="closed" if t < 640 else "open", mouth="grin", sy=lerp(0.9, 1.0, pop),
+                  dy=-3 * math.sin(math.pi * pop), after=after)
+
+
+def greet(t):
+    up = seg(t, 0, 200) - seg(t, 1000, 1200)
+    swing = 0.5 - 0.5 * math.cos(math.pi * clamp((t - 200) / 200, 0, 4))
+    wave = blend(L("wave-a"), L("wave-b"), swing)
+    # A kind face: he welcomes the next question and encourages after a wrong answer alike.
+    return figure(left=blend(LEFT_REST, wave, up), mouth="smile", rot=-0.9 * up, tilt=-2.5 * up + 0.8 * (swing - 0.5) * up,
+                  dy=-1.5 * math.sin(math.pi * t / 1200))
+
+
+def announce(t):
+    hold = seg(t, 0, 200) - seg(t, 1400, 1600)
+    opening = seg(t, 200, 460) - seg(t, 1240, 1440)
+    if opening < 0.1:
+        held = [("scroll-rolled", translate(0, 44 * (1 - hold)))]
+    else:
+        held = [("scroll-open", scale(1, opening, (CX, 160)))]
+    after = []
+    if 460 <= t < 1300:
+        s = seg(t, 460, 580) * (1 + 0.12 * math.sin(2 * math.pi * (t - 460) / 320)) - 0.3 * seg(t, 1180, 1300)
+        after.append(P("fx-announce", scale(s, s, (CX, 158))))
+    eyes = "up" if t < 460 else ("happy" if 700 <= t < 1100 else "open")
+    mouth = ("closed" if t < 200 else "o" if t < 460 else "say4" if t < 700 else "grin" if t < 1100
+             else "say3" if t < 1400 else "smile")
+    return figure(left=blend(LEFT_REST, L("hold"), hold), right=blend(RIGHT_REST, R("hold"), hold), eyes=eyes,
+                  mouth=mouth, dy=-2.5 * hold, rot=0.6 * math.sin(2 * math.pi * t / 1600), held=held, after=after)
+
+
+def congratulate(t):
+    clap = 0.5 - 0.5 * math.cos(2 * math.pi * clamp((t - 160) / 320, 0, 3))
+    after = []
+    if t < 1120:
+        start = seg(t, 0, 160)
+        left = blend(blend(LEFT_REST, L("clap-open"), start), L("clap-shut"), clap)
+        right = blend(blend(RIGHT_REST, R("clap-open"), start), R("clap-shut"), clap)
+        if clap > 0.55:
+            after.append(P("fx-clap", chain(translate(0, -5 * clap), scale(0.5 + 0.7 * clap, 0.5 + 0.7 * clap, (CX, 150)),
+                                            rotate(25 * clap, (CX, 150)))))
+        return figure(left, right, eyes="happy", mouth="grin", dy=-6 * clap, sy=1 + 0.015 * clap, after=after)
+    turn = seg(t, 1120, 1280)
+    left = blend(L("clap-open"), L("thumbs"), turn)
+    right = blend(R("clap-open"), RIGHT_REST, turn)
+    glow = seg(t, 1180, 1340)
+    if glow > 0:
+        s = glow * (0.9 + 0.1 * math.sin(2 * math.pi * (t - 1180) / 300))
+        after.append(P("fx-joy", chain(scale(s, s, (CX, 80)), rotate(6 * math.sin(2 * math.pi * t / 500), (CX, 80)))))
+    return figure(left, right, eyes="happy" if t < 1300 else "open", mouth="grin",
+                  dy=-2 * math.sin(math.pi * clamp((t - 1120) / 480)), after=after)
+
+
+def domagic1(t):
+    right = blend(blend(RIGHT_REST, R("wand-up"), seg(t, 0, 260)), R("wand-out"), seg(t, 260, 440))
+    right = blend(right, RIGHT_REST, seg(t, 960, 1160))
+    after = []
+    spots = trail_spots()
+    for i, (x, y) in enumerate(spots):
+        born = 260 + i * 36
+        if born <= t < 900:
+            s = min(1.25 * seg(t, born, born + 60), 1.0 + 0.25 * (1 - seg(t, born + 60, born + 120))) * (1 - seg(t, 700, 900))
+            if s > 0.05:
+                after.append(P(f"fx-spark-{i + 1}", scale(s, s, (x, y))))
+    bx, by = wand_tip("wand-out")
+    if 440 <= t < 1120:
+        s = lerp(0.3, 1.1, seg(t, 440, 620)) * lerp(1.0, 0.3, seg(t, 880, 1120))
+        after.append(P("fx-burst-big", chain(scale(s, s, (bx + 6, by - 4)), rotate(40 * seg(t, 440, 1120), (bx + 6, by - 4)))))
+    eyes = "up" if t < 260 else "side" if t < 440 else "happy" if t < 880 else "open"
+    mouth = "o" if t < 440 else "grin" if t < 960 else "smile"
+    return figure(right=right, eyes=eyes, mouth=mouth, rot=0.8 * seg(t, 260, 440) - 0.8 * seg(t, 960, 1160),
+                  dy=-2 * math.sin(math.pi * seg(t, 400, 700)), after=after)
+
+
+RAINBOW_STEPS = 10
+
+
+def domagic2(t):
+    right = blend(blend(RIGHT_REST, R("wand-sky"), seg(t, 0, 220)), RIGHT_REST, seg(t, 1220, 1420))
+    grown = seg(t, 220, 760) - seg(t, 1180, 1420)
+    before = []
+    step = round(grown * RAINBOW_STEPS)
+    if step > 0:
+        before.append(P(f"fx-rainbow-{step}"))
+    after = []
+    if t >= 720:
+        k = seg(t, 720, 1420)
+        s = lerp(0.75, 1.12, k)
+        after.append(P("fx-shower", chain(translate(0, 14 * k), scale(s, s, (CX, 60)), rotate(-10 * k, (CX, 60)))))
+    eyes = "up" if t < 760 else "happy" if t < 1240 else "open"
+    mouth = "o" if t < 500 else "say3" if t < 760 else "grin"
+    return figure(right=right, eyes=eyes, mouth=mouth, before=before, rot=0.6 * grown,
+                  dy=-2 * math.sin(math.pi * seg(t, 700, 1100)))
+
+
+def idle():
+    """He breathes and sways: six steps of one slow rocking, there and back in 5.6 s, with
+    blinks and a glance. Few distinct pictures, each held a while, so resting costs little."""
+    levels = 6
+    half = 2800
+    s = [-1 + 2 * k / (levels - 1) for k in range(levels)]
+    when = [half * (0.5 + math.asin(v) / math.pi) for v in s]  # time each level is reached on a sine
+    edges = [0] + [(when[k] + when[k + 1]) / 2 for k in range(levels - 1)] + [half]
+
+    def pose(k, eyes="open"):
+        v = s[k]
+        return figure(eyes=eyes, rot=0.9 * v, sy=0.994 + 0.006 * v, tilt=0.8 * v)
+
+    def dwell(k):
+        return edges[k + 1] - edges[k]
+
+    frames = []
+    order = list(range(levels)) + list(range(levels - 2, 0, -1))
+    for cycle in range(2):
+        for k in order:
+            # The ends of the rocking are held twice as long as one pass of dwell, counted once here.
+            ms = round(dwell(k) * (2 if k in (0, levels - 1) else 1))
+            if k == 0:
+                # A blink (a double one the second time) in the middle of the long pause.
+                blink = [("closed", 140)] + ([("open", 120), ("closed", 140)] if cycle else [])
+                rest = ms - sum(m for _, m in blink)
+                eyes_at = [("open", rest // 2)] + blink + [("open", rest - rest // 2)]
+                frames += [{"parts": pose(k, e), "ms": m} for e, m in eyes_at]
+            elif k == levels - 1 and cycle == 1:
+                frames += [{"parts": pose(k), "ms": 260}, {"parts": pose(k, "side"), "ms": max(ms - 520, 300)},
+                           {"parts": pose(k), "ms": 260}]
+            else:
+                frames.append({"parts": pose(k), "ms": ms})
+    return frames
+
+
 PARTS = {
     "body": body(),
     "head": head(),
     "moustache": moustache(),
-    **{f"mouth-{k}": mouth(k) for k in ("closed", "a", "b", "c", "o", "grin")},
+    **{f"mouth-{k}": mouth(k) for k in ["closed", "o", "smile", "grin"] + [f"say{i}" for i in range(1, len(SPEAK_MOUTHS) + 1)]},
     **{f"eyes-{k}": eyes(k) for k in ("open", "closed", "side", "up", "happy")},
-    **{f"arms-{k}": arms(*v) for k, v in POSES.items()},
     "scroll-rolled": scroll(False),
     "scroll-open": scroll(True),
     "fx-announce": announce_rays(),
     "fx-clap": clap_burst(),
     "fx-joy": joy_stars(),
-    "fx-trail": sparkle_trail(),
+    **{f"fx-spark-{i + 1}": spark(i) for i in range(5)},
     "fx-burst-big": sparkle_burst(1.0),
-    "fx-burst-small": sparkle_burst(0.6),
-    "fx-rainbow-1": rainbow(0.3),
-    "fx-rainbow-2": rainbow(0.65),
-    "fx-rainbow-3": rainbow(1.0),
-    "fx-shower-1": star_shower(0.8),
-    "fx-shower-2": star_shower(1.05),
+    **{f"fx-rainbow-{i}": rainbow(i / RAINBOW_STEPS) for i in range(1, RAINBOW_STEPS + 1)},
+    "fx-shower": star_shower(1.0),
     **{f"fx-puff-{i}": puff(i) for i in (1, 2, 3, 4)},
 }
 
-
-def frame(ms, arms_pose="rest", eyes_kind="open", mouth_kind="closed", before=(), after=(), dy=0):
-    parts = list(before) + ["body", "head", f"mouth-{mouth_kind}", "moustache", f"eyes-{eyes_kind}",
-                            f"arms-{arms_pose}"] + list(after)
-    f = {"parts": parts, "ms": ms}
-    if dy:
-        f["dy"] = dy
-    return f
-
-
 ANIMATIONS = {
-    "Appear": [
-        {"parts": ["fx-puff-1"], "ms": 160},
-        {"parts": ["fx-puff-2"], "ms": 260},
-        frame(200, eyes_kind="closed", after=["fx-puff-3"]),
-        frame(220, mouth_kind="grin", after=["fx-puff-4"]),
-        frame(160, mouth_kind="grin"),
-    ],
-    "Idle": [
-        frame(2400), frame(140, eyes_kind="closed"), frame(1800), frame(900, eyes_kind="side"),
-        frame(1400), frame(140, eyes_kind="closed"), frame(120), frame(140, eyes_kind="closed"), frame(2200),
-    ],
-    "Speak": [frame(100, mouth_kind=m) for m in ("closed", "a", "b", "c")],
-    "Announce": [
-        frame(200, "hold", after=["scroll-rolled"]),
-        frame(260, "hold", eyes_kind="up", mouth_kind="o", after=["scroll-open"]),
-        frame(320, "hold", mouth_kind="c", after=["scroll-open", "fx-announce"]),
-        frame(320, "hold", eyes_kind="happy", mouth_kind="grin", after=["scroll-open", "fx-announce"]),
-        frame(300, "hold", mouth_kind="c", after=["scroll-open", "fx-announce"]),
-        frame(200, "hold", after=["scroll-rolled"]),
-    ],
-    "Greet": [
-        frame(180, "wave-a", mouth_kind="grin"),
-        frame(220, "wave-b", eyes_kind="happy", mouth_kind="grin"),
-        frame(220, "wave-a", eyes_kind="happy", mouth_kind="grin"),
-        frame(220, "wave-b", eyes_kind="happy", mouth_kind="grin"),
-        frame(220, "wave-a", mouth_kind="grin"),
-        frame(150, "rest", mouth_kind="grin"),
-    ],
-    "Congratulate": [
-        frame(170, "clap-open", eyes_kind="happy", mouth_kind="grin"),
-        frame(150, "clap-shut", eyes_kind="happy", mouth_kind="grin", after=["fx-clap"], dy=-5),
-        frame(170, "clap-open", eyes_kind="happy", mouth_kind="grin"),
-        frame(150, "clap-shut", eyes_kind="happy", mouth_kind="grin", after=["fx-clap"], dy=-5),
-        frame(170, "clap-open", eyes_kind="happy", mouth_kind="grin"),
-        frame(150, "clap-shut", eyes_kind="happy", mouth_kind="grin", after=["fx-clap"], dy=-5),
-        frame(650, "thumbs", mouth_kind="grin", after=["fx-joy"]),
-    ],
-    "DoMagic1": [
-        frame(260, "wand-up", eyes_kind="up", mouth_kind="o"),
-        frame(180, "wand-out", eyes_kind="side", mouth_kind="o", after=["fx-trail"]),
-        frame(300, "wand-out", eyes_kind="happy", mouth_kind="grin", after=["fx-burst-big"]),
-        frame(260, "wand-out", eyes_kind="side", mouth_kind="grin", after=["fx-burst-small"]),
-        frame(160, "wand-out", mouth_kind="closed"),
-    ],
-    "DoMagic2": [
-        frame(220, "wand-sky", eyes_kind="up", mouth_kind="o"),
-        frame(180, "wand-sky", eyes_kind="up", mouth_kind="o", before=["fx-rainbow-1"]),
-        frame(180, "wand-sky", eyes_kind="up", mouth_kind="c", before=["fx-rainbow-2"]),
-        frame(320, "wand-sky", eyes_kind="happy", mouth_kind="grin", before=["fx-rainbow-3"], after=["fx-shower-1"]),
-        frame(320, "wand-sky", eyes_kind="happy", mouth_kind="grin", before=["fx-rainbow-3"], after=["fx-shower-2"]),
-        frame(200, "rest", mouth_kind="grin", after=["fx-shower-2"]),
-    ],
+    "Appear": sample(1000, appear),
+    "Idle": idle(),
+    # Closed, then wider and wider: the component picks one by the voice's loudness.
+    "Speak": [{"parts": figure(mouth=m), "ms": 100} for m in ["closed"] + [f"say{i}" for i in range(1, len(SPEAK_MOUTHS) + 1)]],
+    "Announce": sample(1600, announce),
+    "Greet": sample(1200, greet),
+    "Congratulate": sample(1600, congratulate),
+    "DoMagic1": sample(1160, domagic1),
+    "DoMagic2": sample(1420, domagic2),
 }
+PARTS.update(ARM_PARTS)
 
 MANIFEST = {
-    "format": "tirlindo-character 1",
+    "format": "tirlindo-character 2",
     "id": "Merlin",
     "name": "Mago Merlino",
     "canvas": [W, H],
@@ -500,14 +720,28 @@ MANIFEST = {
     "balloonAnchor": [CX + 4, 100],
     "voice": {"language": "it", "variant": "m3", "rate": 130, "pitch": 60, "range": 100},
     "roles": {"show": "Appear", "idle": "Idle", "speak": "Speak"},
-    "parts": {name: f"{name}.svg" for name in PARTS},
+    "parts": {name: f"{name}.svg" for name in sorted(PARTS)},
     "animations": ANIMATIONS,
 }
 
+
+def manifest_text():
+    # One frame a line: the file stays readable and diffs stay small.
+    text = json.dumps({k: v for k, v in MANIFEST.items() if k != "animations"}, indent=1)[:-2]
+    text += ',\n "animations": {\n'
+    names = list(ANIMATIONS)
+    for n, name in enumerate(names):
+        frames = ",\n".join("   " + json.dumps(f, separators=(",", ":")) for f in ANIMATIONS[name])
+        text += f'  {json.dumps(name)}: [\n{frames}\n  ]' + (",\n" if n + 1 < len(names) else "\n")
+    return text + " }\n}\n"
+
+
 if __name__ == "__main__":
+    for old in os.listdir(HERE):
+        if old.endswith(".svg"):
+            os.remove(os.path.join(HERE, old))
     for name, content in PARTS.items():
         with open(os.path.join(HERE, f"{name}.svg"), "w") as f:
             f.write(svg(content))
     with open(os.path.join(HERE, "merlin.json"), "w") as f:
-        json.dump(MANIFEST, f, indent=1)
-        f.write("\n")
+        f.write(manifest_text())
