@@ -10,7 +10,6 @@
 #include "platform/QtHost.h"
 
 #include <QApplication>
-#include <QDBusConnection>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -28,9 +27,6 @@ int main(int argc, char *argv[])
     // Fontconfig reads its configuration on a thread of its own while Qt connects to the
     // display: the window's fonts need it next.
     std::thread fontconfig([] { FcInit(); });
-    // The session bus, which the accessibility bridge asks for first, is reached on a thread
-    // of its own while Qt connects to the display.
-    std::thread sessionBus([] { QDBusConnection::sessionBus(); });
     const QByteArray platform = preferredPlatform(qgetenv("QT_QPA_PLATFORM"), qgetenv("XDG_SESSION_TYPE"),
                                                   qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"));
     if (!platform.isEmpty())
@@ -53,7 +49,6 @@ int main(int argc, char *argv[])
     QTranslator qtItalian;
     if (qtItalian.load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtItalian);
-    sessionBus.join();
     ScreenReaderBridge screenReader;
 
     fontconfig.join();
