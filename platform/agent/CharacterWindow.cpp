@@ -43,6 +43,16 @@ bool compositorRunning(xcb_connection_t *c)
     free(atom);
     return running;
 }
+
+// The outline grown by one device pixel on every side: the half-transparent edge pixels that
+// the half-opaque outline leaves out.
+QRegion withRim(const QRegion &shape)
+{
+    QRegion grown = shape;
+    for (const QPoint &step : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)})
+        grown += shape.translated(step);
+    return grown;
+}
 #endif
 
 } // namespace
@@ -269,6 +279,9 @@ void CharacterWindow::present(const RenderedFrame &frame)
             compose(frame, false);
             if (isVisible())
                 repaint();
+            // The outline takes in the soft rim, which the compositor blends; outside it the
+            // window is no window at all, for the pointer, the stacking and any shadow.
+            setNativeShape(withRim(frame.shape), false);
             setNativeShape(frame.shape, true);
         } else {
             // Picture and outline change together: the outline grows to take in both, the new

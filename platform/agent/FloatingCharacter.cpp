@@ -384,9 +384,14 @@ void FloatingCharacter::onProgress(int playedMs)
         m_balloon->reveal(shown);
         Q_EMIT balloonTextChanged(shown);
     }
+    // The loudness between two of its steps, so the mouth moves at every tick of the clock
+    // rather than once a step.
     const QList<float> &levels = m_utterance.levels;
     const int step = playedMs / Utterance::kLevelStepMs;
-    const float level = step < levels.size() ? levels.at(step) : 0.f;
+    const float along = float(playedMs % Utterance::kLevelStepMs) / Utterance::kLevelStepMs;
+    const float from = step < levels.size() ? levels.at(step) : 0.f;
+    const float to = step + 1 < levels.size() ? levels.at(step + 1) : 0.f;
+    const float level = from + (to - from) * along;
     const int mouths = int(m_animation->frames.size());
     const int mouth = std::clamp(int(std::lround(level * (mouths - 1))), 0, mouths - 1);
     if (mouth != m_frame)

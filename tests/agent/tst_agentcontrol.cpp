@@ -35,7 +35,6 @@ private Q_SLOTS:
     void theBalloonShowsTheWordsAsTheyAreSpoken();
     void speechWithoutASoundServerStillCompletesTheQueue();
     void theCharacterFloatsInAFramelessShapedWindow();
-    void renderedFramesStayFewWhateverIsPlayed();
     void refusedRequestsThrowAtTheCallAndQueueNothing_data();
     void refusedRequestsThrowAtTheCallAndQueueNothing();
     void aNewExerciseLeavesTheWizardOneExerciseBehindAtMost_data();
@@ -247,18 +246,6 @@ void TestAgentControl::theCharacterFloatsInAFramelessShapedWindow()
     QVERIFY(area < qint64(w->width()) * w->height() * 3 / 4);
     QVERIFY(shape.contains(QPoint(w->width() * 112 / 300, w->height() / 2)));
     QVERIFY(!shape.contains(QPoint(w->width() - 2, w->height() - 2)));
-}
-
-void TestAgentControl::renderedFramesStayFewWhateverIsPlayed()
-{
-    merlin().Show();
-    for (const char *animation : {"Announce", "Greet", "congratulate", "domagic1", "domagic2"})
-        merlin().Play(QString::fromLatin1(animation));
-    merlin().Speak(QStringLiteral("Esatto"));
-    waitUntilIdle();
-    // Every animation has been drawn (more than 40 frames), the memory holds 14 of them.
-    const int cached = floating()->window()->cachedFrameCount();
-    QVERIFY2(cached > 0 && cached <= 14, qPrintable(QString::number(cached)));
 }
 
 void TestAgentControl::refusedRequestsThrowAtTheCallAndQueueNothing_data()
