@@ -52,12 +52,14 @@ Tavola::Tavola(TavolaHost host, QWidget *parent, Finish finish)
     // line they are only a long wait.
     setAccessibleName(windowTitle().trimmed());
     createControls();
+    createMenus();
     setStackingAndTabOrder();
 
     // The client area is fixed; the menu bar sits above it.
     surface->setFixedSize(twips(ClientWidth), twips(ClientHeight));
     setCentralWidget(surface);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    move(twips(270), twips(630) - menuBar()->sizeHint().height());
 
     connect(cmdNext, &QPushButton::clicked, this, [this] { handle([this] { cmdNext_Click(); }); });
     connect(cmdExit1, &QPushButton::clicked, this, [this] { handle([this] { cmdExit1_Click(); }); });
@@ -231,10 +233,6 @@ void Tavola::finishControls()
     if (m_finished)
         return;
     m_finished = true;
-    // The menu bar asks the style for icons and measures its font: it waits here too, and
-    // the window's place depends on its height.
-    createMenus();
-    move(twips(270), twips(630) - menuBar()->sizeHint().height());
     // The program's icon, once drawn for the application, serves its window too.
     if (QGuiApplication::windowIcon().isNull())
         setWindowIcon(Pictures::icon());

@@ -31,13 +31,13 @@ class Tavola : public QMainWindow
 {
     Q_OBJECT
 public:
-    // Now: the controls get their fonts' measures and their pictures, and the window its menu
-    // bar, in the constructor. Later: they get them from finishControls(), which the program
-    // calls once its first box is on screen; showing the window calls it in any case.
+    // Now: the controls get their fonts' measures and their pictures in the constructor.
+    // Later: they get them from finishControls(), which the program calls once its first box
+    // is on screen; showing the window calls it in any case.
     enum class Finish { Now, Later };
     explicit Tavola(TavolaHost host, QWidget *parent = nullptr, Finish finish = Finish::Now);
 
-    // Adds the menu bar, fits the captions to their fonts and draws the pictures; once only.
+    // Fits the captions to their fonts and draws the pictures; once only.
     void finishControls();
 
     // Runs the load routine under the failure rule; main() calls it before show().

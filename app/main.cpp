@@ -38,8 +38,6 @@ int main(int argc, char *argv[])
     // No display name: Qt would append it to every window title, and the caption stands alone.
     QApplication::setApplicationVersion(QStringLiteral(TIRLINDO_VERSION_TEXT));
     QApplication::setDesktopFileName(QStringLiteral("org.tirlindo.Tirlindo"));
-    // The name box's buttons look their icons up ahead, while the window is built.
-    std::future<void> buttonIcons = lookUpButtonIcons();
     // The icon's sizes are drawn on a thread of their own while the window is built.
     auto iconImages = std::async(std::launch::async, &Pictures::iconImages);
     installFontSubstitutes();
@@ -69,7 +67,6 @@ int main(int argc, char *argv[])
         agent.preload();
         tavola.finishControls();
     });
-    buttonIcons.get(); // before anything asks for an icon on this thread
     tavola.load();
     dialogs.setParent(&tavola);
     tavola.show();

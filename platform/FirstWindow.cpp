@@ -4,8 +4,6 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QIcon>
-#include <QImageReader>
 #include <QTimer>
 
 namespace {
@@ -43,18 +41,4 @@ void afterFirstWindowDrawn(std::function<void()> then)
 {
     QCoreApplication *app = QCoreApplication::instance();
     app->installEventFilter(new FirstExposure(std::move(then), app));
-}
-
-std::future<void> lookUpButtonIcons()
-{
-    // The theme's name comes from the desktop's settings, which only this thread may read.
-    QIcon::themeName();
-    return std::async(std::launch::async, [] {
-        // The names the style asks for on OK and Cancel; the theme and its answers stay cached.
-        QIcon::fromTheme(QStringLiteral("dialog-ok"));
-        QIcon::fromTheme(QStringLiteral("dialog-cancel"));
-        // Where the theme has none, the style's own pictures are read, after every reader
-        // installed has been asked whether it knows their format.
-        QImageReader::supportedImageFormats();
-    });
 }
