@@ -146,7 +146,15 @@ boxes_to_game() { # PROGRAM -> $result: ms from the Return on the greeting box t
 balloon_shown() { find_window '^$' "" UTILITY >/dev/null; }
 resident_after_introduction() { # PROGRAM -> $result: KiB resident once the wizard is quiet
     to_greeting "$1"
-    xdotool key Return
+    # A Return typed while the focus is still on its way is lost: the box stays. Typed again
+    # only then, so that no Return ever reaches the game.
+    local try
+    for try in 1 2 3; do
+        xdotool key Return
+        for _ in $(seq 40); do xdotool getwindowname "$greeting" >/dev/null 2>&1 || break; sleep 0.05; done
+        xdotool getwindowname "$greeting" >/dev/null 2>&1 || break
+        xdotool windowfocus --sync "$greeting" 2>/dev/null || true
+    done
     wait_window TIRLINDO "" "" >/dev/null || die "$1: no game window"
     for _ in $(seq 300); do balloon_shown && break; sleep 0.05; done
     balloon_shown || die "$1: the wizard never spoke"
