@@ -70,9 +70,9 @@ def pitch_track(x):
 
 
 def high_band_db(x, cutoff=7000):
-    spec = np.abs(np.fft.rfft(x)) ** 2
+    power = np.abs(np.fft.rfft(x)) ** 2
     freqs = np.fft.rfftfreq(len(x), 1 / RATE)
-    return 10 * np.log10(spec[freqs >= cutoff].sum() / spec.sum())
+    return 10 * np.log10(power[freqs >= cutoff].sum() / power.sum())
 
 
 def runs(mask):
