@@ -62,7 +62,7 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-# A display number nobody holds, from 90 up. Xvfb itself says when it is ready (-displayfd),
+# A display number nobody holds, from 190 up (run-e2e.sh takes 90 to 189). Xvfb itself says when it is ready (-displayfd),
 # so a server that lost the number to a concurrent one is never mistaken for ours.
 display=""
 for ((n = 190; n < 290; n++)); do
