@@ -7,6 +7,9 @@
 #include <QPainter>
 #include <QThread>
 #include <cmath>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #ifdef TIRLINDO_X11_SHAPE
 #include <QtGui/qguiapplication_platform.h>
@@ -166,6 +169,10 @@ void CharacterWindow::showFrame(const CharacterAnimation &animation, int index)
     m_wanted = animation.frames.at(index).look;
 
     const bool kept = m_keep.contains(m_wanted);
+    // At rest the gesture's frames go: the memory is the child's, and a gesture is drawn
+    // ahead again the next time it plays.
+    if (kept)
+        dropGestureFrames();
     const int last = kept ? int(animation.frames.size()) - 1
                           : std::min(int(animation.frames.size()) - 1, index + kDrawAhead);
     m_upcoming.clear();
@@ -215,15 +222,39 @@ void CharacterWindow::onRendered(quint64 generation, const QByteArray &look, Ren
     if (generation != m_generation)
         return;
     m_pending.remove(look);
+    const bool kept = m_keep.contains(look);
+    if (!kept && m_keep.contains(m_wanted) && look != m_wanted)
+        return; // drawn ahead for a gesture that has already ended
     Cached &c = m_cache[look];
     c.frame = std::move(frame);
     c.lastUse = ++m_uses;
-    c.kept = m_keep.contains(look);
+    c.kept = kept;
     if (look == m_wanted && look != m_shownLook) {
         m_shownLook = look;
         present(c.frame);
     }
     dropOldFrames();
+}
+
+void CharacterWindow::dropGestureFrames()
+{
+    for (auto it = m_cache.begin(); it != m_cache.end();)
+        it = it->kept ? std::next(it) : m_cache.erase(it);
+    // The parsed drawings of every part (a megabyte) too, once nothing is being drawn: the
+    // next gesture reads them again in a few milliseconds, well ahead of its frames.
+    // Let go on the drawing thread, where they were parsed and used.
+    if (m_pending.isEmpty() && m_drawings)
+        QMetaObject::invokeMethod(
+            m_drawer,
+            [drawings = std::move(m_drawings)]() mutable {
+                drawings.reset();
+#ifdef __GLIBC__
+                // What they and the gesture's frames held lies scattered in the heap: handed
+                // back to the system, not kept for a next gesture that may be minutes away.
+                malloc_trim(0);
+#endif
+            },
+            Qt::QueuedConnection);
 }
 
 void CharacterWindow::dropOldFrames()

@@ -68,10 +68,11 @@ private:
     void setNativeShape(const QRegion &shape, bool input);
     bool putScreen(const QRect &area);
     void dropOldFrames();
+    void dropGestureFrames();
 
     const CharacterFile &m_character;
     mutable std::unique_ptr<PartDrawings> m_uiDrawings; // for renderFrame only
-    std::shared_ptr<PartDrawings> m_drawings;           // used on m_thread only
+    std::shared_ptr<PartDrawings> m_drawings;           // parsed and used on m_thread only
     QThread *m_thread = nullptr;
     QObject *m_drawer = nullptr; // lives on m_thread
     QHash<QByteArray, Cached> m_cache; // key: CharacterFrame::look
