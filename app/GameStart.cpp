@@ -19,6 +19,7 @@ void Tavola::Form_Load()
     nesatte = 0;
     nerrate = 0;
     const QString nome = m_host.dialogs.InputBox(QStringLiteral("Come ti chiami?"));
+    finishControls(); // made while the box was up; here at the latest
     m_host.dialogs.MsgBox(QStringLiteral(" ") + nome + QStringLiteral(" vediamo se sei un vero campione  "));
     lblnome1->setCaption(nome);
     if (lblnome1->caption().isEmpty())

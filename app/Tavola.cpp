@@ -51,6 +51,12 @@ Tavola::Tavola(TavolaHost host, QWidget *parent, Finish finish)
     // The caption's leading spaces centre it on the title bar; read aloud or on a braille
     // line they are only a long wait.
     setAccessibleName(windowTitle().trimmed());
+    if (finish == Finish::Now)
+        finishControls();
+}
+
+void Tavola::buildControls()
+{
     createControls();
     createMenus();
     setStackingAndTabOrder();
@@ -69,8 +75,6 @@ Tavola::Tavola(TavolaHost host, QWidget *parent, Finish finish)
         handle([this, &keyAscii] { Text3_KeyPress(keyAscii); });
     };
     cmdExit1->setFocus();
-    if (finish == Finish::Now)
-        finishControls();
 }
 
 void Tavola::createControls()
@@ -228,11 +232,13 @@ void Tavola::createControls()
 
 void Tavola::finishControls()
 {
-    // What loads font files and draws pictures, kept off the way to the first box. The
-    // captions it fits are the design's, so the result is the same whenever it runs.
+    // The controls, and what loads font files and draws pictures: none of it is seen before
+    // the first box is up, so none of it is in that box's way. The captions it fits are the
+    // design's, so the result is the same whenever it runs.
     if (m_finished)
         return;
     m_finished = true;
+    buildControls();
     // The program's icon, once drawn for the application, serves its window too.
     if (QGuiApplication::windowIcon().isNull())
         setWindowIcon(Pictures::icon());
@@ -313,7 +319,8 @@ void Tavola::handle(const std::function<void()> &routine)
         return;
     // No tick may start anything while the error is on screen.
     m_ending = true;
-    Timer1->stop();
+    if (Timer1) // none yet when the first box fails
+        Timer1->stop();
     m_host.dialogs.MsgBox(QStringLiteral("Si \u00e8 verificato un errore: %1\n\nTirlindo deve chiudersi.").arg(failure));
     endProgram(1);
 }
@@ -322,7 +329,8 @@ void Tavola::endProgram(int status)
 {
     m_ended = true;
     m_ending = true;
-    Timer1->stop();
+    if (Timer1)
+        Timer1->stop();
     m_host.end.End(status);
 }
 

@@ -31,13 +31,13 @@ class Tavola : public QMainWindow
 {
     Q_OBJECT
 public:
-    // Now: the controls get their fonts' measures and their pictures in the constructor.
-    // Later: they get them from finishControls(), which the program calls once its first box
-    // is on screen; showing the window calls it in any case.
+    // Now: the controls are made, measured and given their pictures in the constructor.
+    // Later: by finishControls(), which the program calls once its first box is on screen;
+    // the load routine (after its first box) and showing the window call it in any case.
     enum class Finish { Now, Later };
     explicit Tavola(TavolaHost host, QWidget *parent = nullptr, Finish finish = Finish::Now);
 
-    // Fits the captions to their fonts and draws the pictures; once only.
+    // Makes the controls, fits the captions to their fonts and draws the pictures; once only.
     void finishControls();
 
     // Runs the load routine under the failure rule; main() calls it before show().
@@ -61,18 +61,19 @@ public:
     void handle(const std::function<void()> &routine);
     bool ended() const { return m_ended; }
 
-    // ---- Controls, under their design names
-    FormSurface *surface;
-    TextBox *Text3, *Text1, *Text6, *Text7, *Txtnome1;
-    PictureButton *cmdNext, *cmdExit1;
-    QPushButton *Command3;
-    QWidget *Picture1;
-    Label *lblMessage, *lblconto, *Label11, *Label6, *lblScore, *Label1, *lblScore1, *Label3,
-        *lblScore2, *Label14, *lblnome1, *Label12, *lblnome, *Label13, *lblpunti, *lblNum1,
-        *Label10, *lblNum2;
-    QLabel *Image1;
-    Shape *Shape1, *Shape2, *Shape3, *Shape4, *Shape5;
-    QTimer *Timer1;
+    // ---- Controls, under their design names (none until finishControls())
+    FormSurface *surface = nullptr;
+    TextBox *Text3 = nullptr, *Text1 = nullptr, *Text6 = nullptr, *Text7 = nullptr, *Txtnome1 = nullptr;
+    PictureButton *cmdNext = nullptr, *cmdExit1 = nullptr;
+    QPushButton *Command3 = nullptr;
+    QWidget *Picture1 = nullptr;
+    Label *lblMessage = nullptr, *lblconto = nullptr, *Label11 = nullptr, *Label6 = nullptr, *lblScore = nullptr,
+          *Label1 = nullptr, *lblScore1 = nullptr, *Label3 = nullptr, *lblScore2 = nullptr, *Label14 = nullptr,
+          *lblnome1 = nullptr, *Label12 = nullptr, *lblnome = nullptr, *Label13 = nullptr, *lblpunti = nullptr,
+          *lblNum1 = nullptr, *Label10 = nullptr, *lblNum2 = nullptr;
+    QLabel *Image1 = nullptr;
+    Shape *Shape1 = nullptr, *Shape2 = nullptr, *Shape3 = nullptr, *Shape4 = nullptr, *Shape5 = nullptr;
+    QTimer *Timer1 = nullptr;
 
     // ---- State
     Integer prodotto, nesatte, nerrate, num1, num2, colore, nfile, attesa;
@@ -90,6 +91,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void buildControls();
     void createControls();
     void createMenus();
     void setStackingAndTabOrder();

@@ -42,6 +42,7 @@ int main(int argc, char *argv[])
     // No display name: Qt would append it to every window title, and the caption stands alone.
     QApplication::setApplicationVersion(QStringLiteral(TIRLINDO_VERSION_TEXT));
     QApplication::setDesktopFileName(QStringLiteral("org.tirlindo.Tirlindo"));
+    useQtBoxButtonPictures();
     // The icon's sizes are drawn on a thread of their own while the window is built.
     auto iconImages = std::async(std::launch::async, &Pictures::iconImages);
     installFontSubstitutes();
@@ -63,13 +64,13 @@ int main(int argc, char *argv[])
     end.beforeEnd = [&agent](int status) { agent.stopVoice(status); };
 
     Tavola tavola(TavolaHost{agent, dialogs, random, directory, end}, nullptr, Tavola::Finish::Later);
-    agent.setContainer(tavola.Picture1); // the control lives in the hidden picture box
     QApplication::setWindowIcon(Pictures::icon(iconImages.get())); // the boxes show it too
-    // While the player reads the name box: the window's fonts and pictures, and the module
+    // While the player reads the name box: the window's controls and pictures, and the module
     // with the voice, the sound and the wizard's drawings (on a thread of its own).
     afterFirstWindowDrawn([&] {
         agent.preload();
         tavola.finishControls();
+        agent.setContainer(tavola.Picture1); // the control lives in the hidden picture box
     });
     tavola.load();
     dialogs.setParent(&tavola);

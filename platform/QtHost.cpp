@@ -10,7 +10,13 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QFile>
+#include <QHash>
+#include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
+#include <QProxyStyle>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -18,6 +24,65 @@
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+class BoxButtonStyle : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+
+    QIcon standardIcon(StandardPixmap which, const QStyleOption *option, const QWidget *widget) const override
+    {
+        const auto picture = std::find_if(std::begin(kPictures), std::end(kPictures),
+                                          [which](const QtPicture &p) { return p.which == which; });
+        if (picture == std::end(kPictures) || QIcon::themeName() != QLatin1String(kBareTheme)
+            || QGuiApplication::layoutDirection() == Qt::RightToLeft)
+            return QProxyStyle::standardIcon(which, option, widget);
+        QIcon &icon = m_icons[which];
+        if (icon.isNull()) {
+            for (int size : picture->sizes) {
+                // Read as the PNGs they are: a reader that may guess loads every image format
+                // plugin (and the JPEG library) to ask them first.
+                QImageReader reader(QStringLiteral(":/qt-project.org/styles/commonstyle/images/%1-%2.png")
+                                        .arg(QLatin1String(picture->name))
+                                        .arg(size),
+                                    "png");
+                reader.setAutoDetectImageFormat(false);
+                icon.addPixmap(QPixmap::fromImage(reader.read()));
+            }
+        }
+        return icon;
+    }
+
+    static constexpr const char *kBareTheme = "hicolor";
+
+private:
+    struct QtPicture
+    {
+        StandardPixmap which;
+        const char *name;
+        int sizes[3];
+    };
+    // The boxes' two buttons, and the menu bar's button for entries that do not fit.
+    static constexpr QtPicture kPictures[] = {
+        {SP_DialogOkButton, "standardbutton-ok", {16, 32, 128}},
+        {SP_DialogCancelButton, "standardbutton-cancel", {16, 32, 128}},
+        {SP_ToolBarHorizontalExtensionButton, "toolbar-ext-h", {8, 16, 32}},
+    };
+    mutable QHash<int, QIcon> m_icons;
+};
+
+} // namespace
+
+void useQtBoxButtonPictures()
+{
+    // Qt's own pictures, where they are: another Qt build may keep them elsewhere.
+    if (!QFile::exists(QStringLiteral(":/qt-project.org/styles/commonstyle/images/standardbutton-ok-16.png")))
+        return;
+    // The application's own style stays underneath, whatever chose it.
+    QApplication::setStyle(new BoxButtonStyle(QApplication::style()));
+}
 
 QString QtDialogs::InputBox(const QString &prompt)
 {

@@ -10,6 +10,14 @@
 #include <functional>
 #include <random>
 
+// The boxes' OK and cancel pictures (and the menu bar's overflow arrow) straight from Qt's
+// own, when the desktop names no icon theme of its own. Looking them up in the bare fallback
+// theme (which holds programs' icons, never these) finds nothing and ends with the same
+// pictures, but reading that theme's index costs the first box about five milliseconds, and
+// reading the pictures the usual way loads every image format plugin. A desktop with a theme
+// keeps its pictures. Call once, after the application is made and before the first box.
+void useQtBoxButtonPictures();
+
 // The real boxes: modal, OK only, no icon, titled "Tirlindo".
 class QtDialogs : public Dialogs
 {

@@ -40,6 +40,7 @@ private slots:
     void cleanup() { m_game.reset(); }
 
     void startAsksTheNameGreetsAndIntroducesTheGame();
+    void aWindowMadeAfterItsFirstBoxEndsUpTheSame();
     void namesAreKeptAsTypedOrBecomeAmico_data();
     void namesAreKeptAsTypedOrBecomeAmico();
     void firstRunCreatesEmptyRecordFiles();
@@ -99,6 +100,34 @@ void GameTest::scoreCorrectAnswers(int count)
         window().Text3->setText(window().Text7->text());
         window().Command3_Click();
     }
+}
+
+void GameTest::aWindowMadeAfterItsFirstBoxEndsUpTheSame()
+{
+    // The program makes its controls while the name box is up; if the box is answered before
+    // that, the load routine makes them itself.
+    Game later;
+    later.window = std::make_unique<Tavola>(
+        TavolaHost{later.agent, later.dialogs, later.random, later.directory, later.end}, nullptr, Tavola::Finish::Later);
+    QVERIFY(!later.window->lblnome1);
+    later.dialogs.name = QStringLiteral("Ada");
+    m_game->dialogs.name = QStringLiteral("Ada");
+    later.window->load();
+    window().load();
+    QVERIFY(later.end.statuses.isEmpty());
+    QCOMPARE(later.window->lblnome1->caption(), QStringLiteral("Ada"));
+    QCOMPARE(later.agent.requests, m_game->agent.requests);
+    const QList<QWidget *> made = later.window->findChildren<QWidget *>();
+    const QList<QWidget *> built = window().findChildren<QWidget *>();
+    QCOMPARE(made.size(), built.size());
+    for (qsizetype i = 0; i < made.size(); ++i) {
+        QCOMPARE(made[i]->objectName(), built[i]->objectName());
+        QCOMPARE(made[i]->geometry(), built[i]->geometry());
+        QCOMPARE(made[i]->font(), built[i]->font());
+        QCOMPARE(made[i]->isVisibleTo(later.window.get()), built[i]->isVisibleTo(&window()));
+    }
+    QCOMPARE(later.window->pos(), window().pos());
+    QCOMPARE(later.window->focusWidget(), later.window->cmdExit1);
 }
 
 void GameTest::startAsksTheNameGreetsAndIntroducesTheGame()

@@ -9,6 +9,9 @@
 #include <QDir>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -24,6 +27,7 @@ private slots:
     void aNameKeepsWhatAOneLineBoxKeeps_data();
     void aNameKeepsWhatAOneLineBoxKeeps();
     void theNameBoxGivesOneLineOfAPastedText();
+    void theBoxesLookTheSameWithQtsOwnButtonPictures();
     void theRecordFolderIsFoundWithOrWithoutTheEnvironment_data();
     void theRecordFolderIsFoundWithOrWithoutTheEnvironment();
     void aRecordFolderThatCannotBeMadeSaysWhyInItalian();
@@ -63,6 +67,50 @@ void PlatformTest::theNameBoxGivesOneLineOfAPastedText()
         box->accept();
     });
     QCOMPARE(dialogs.InputBox(QStringLiteral("Come ti chiami?")), QStringLiteral("Mario"));
+}
+
+namespace {
+// The name box and the message box as drawn, with the names of their buttons' pictures' sizes.
+QList<QImage> boxPictures()
+{
+    QList<QImage> pictures;
+    QInputDialog name;
+    name.setLabelText(QStringLiteral("Come ti chiami?"));
+    name.setTextValue(QStringLiteral("Ada"));
+    name.show();
+    pictures << name.grab().toImage();
+    QMessageBox message(QMessageBox::NoIcon, QStringLiteral("Tirlindo"), QStringLiteral(" Ada vediamo"), QMessageBox::Ok);
+    message.show();
+    pictures << message.grab().toImage();
+    for (QStyle::StandardPixmap which :
+         {QStyle::SP_DialogOkButton, QStyle::SP_DialogCancelButton, QStyle::SP_ToolBarHorizontalExtensionButton})
+        for (int size : {8, 16, 20, 32, 64, 128})
+            pictures << QApplication::style()->standardIcon(which).pixmap(size).toImage();
+    return pictures;
+}
+} // namespace
+
+void PlatformTest::theBoxesLookTheSameWithQtsOwnButtonPictures()
+{
+    // Without a desktop theme the search ends with Qt's own pictures: taking them straight
+    // must change no pixel of either box, nor the palette the style brings.
+    QIcon::setThemeName(QStringLiteral("hicolor")); // what a bare X or Wayland session names
+    const QPalette palette = QApplication::palette();
+    const QList<QImage> before = boxPictures();
+    useQtBoxButtonPictures();
+    QVERIFY(QApplication::style()->inherits("QProxyStyle"));
+    QCOMPARE(QApplication::palette(), palette);
+    const QList<QImage> after = boxPictures();
+    QCOMPARE(after.size(), before.size());
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        QVERIFY2(!before[i].isNull(), qPrintable(QString::number(i)));
+        QVERIFY2(after[i] == before[i], qPrintable(QStringLiteral("picture %1 differs").arg(i)));
+    }
+    // A desktop theme is searched as before.
+    QIcon::setThemeName(QStringLiteral("Adwaita"));
+    const QIcon themed = QApplication::style()->standardIcon(QStyle::SP_DialogOkButton);
+    QCOMPARE(themed.name(), QIcon::fromTheme(QStringLiteral("dialog-ok")).name());
+    QIcon::setThemeName(QString());
 }
 
 void PlatformTest::theRecordFolderIsFoundWithOrWithoutTheEnvironment_data()
