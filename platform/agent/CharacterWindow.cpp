@@ -110,7 +110,7 @@ qint64 CharacterWindow::cachedBytes() const
 {
     qint64 total = 0;
     for (const Cached &c : m_cache)
-        total += c.frame.bytes();
+        total += c.bytes();
     return total;
 }
 
@@ -187,7 +187,7 @@ void CharacterWindow::showFrame(const CharacterAnimation &animation, int index)
     it->lastUse = ++m_uses;
     if (m_wanted != m_shownLook) {
         m_shownLook = m_wanted;
-        present(it->frame);
+        present(whole(*it));
     }
 }
 
@@ -233,7 +233,44 @@ void CharacterWindow::onRendered(quint64 generation, const QByteArray &look, Ren
         m_shownLook = look;
         present(c.frame);
     }
+    if (kept)
+        keepAsPatch(look, c);
     dropOldFrames();
+}
+
+void CharacterWindow::keepAsPatch(const QByteArray &look, Cached &kept)
+{
+    const QImage &image = kept.frame.image;
+    QByteArray base;
+    QRect smallest;
+    for (auto it = m_cache.cbegin(); it != m_cache.cend(); ++it) {
+        const Cached &other = it.value();
+        if (!other.kept || !other.base.isEmpty() || it.key() == look || other.frame.offset != kept.frame.offset
+            || other.frame.image.size() != image.size())
+            continue;
+        const QRect differing = differingRect(other.frame.image, image);
+        if (base.isEmpty() || qint64(differing.width()) * differing.height() < qint64(smallest.width()) * smallest.height()) {
+            base = it.key();
+            smallest = differing;
+        }
+    }
+    // Worth it only when the part is small: a picture that moves as a whole stays whole.
+    if (base.isEmpty() || qint64(smallest.width()) * smallest.height() * 2 > qint64(image.width()) * image.height())
+        return;
+    kept.base = base;
+    kept.patch = image.copy(smallest);
+    kept.patchAt = smallest.topLeft();
+    kept.frame.image = QImage();
+}
+
+RenderedFrame CharacterWindow::whole(const Cached &cached) const
+{
+    if (cached.base.isEmpty())
+        return cached.frame;
+    RenderedFrame frame = cached.frame;
+    frame.image = m_cache.value(cached.base).frame.image.copy();
+    pastePixels(frame.image, cached.patch, cached.patchAt);
+    return frame;
 }
 
 void CharacterWindow::dropGestureFrames()

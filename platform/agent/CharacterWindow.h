@@ -54,9 +54,15 @@ protected:
 private:
     struct Cached
     {
-        RenderedFrame frame;
+        RenderedFrame frame; // its image is empty when the frame is kept as a patch
         quint64 lastUse = 0;
         bool kept = false; // resting and speaking pictures are never dropped
+        // A resting or speaking picture that differs from another kept one only in a small
+        // part (the mouth, the eyes) keeps that part alone, put back on the other when shown.
+        QByteArray base;
+        QImage patch;
+        QPoint patchAt;
+        qint64 bytes() const { return frame.bytes() + patch.sizeInBytes(); }
     };
 
     QSize logicalSize(int height) const;
@@ -69,6 +75,8 @@ private:
     bool putScreen(const QRect &area);
     void dropOldFrames();
     void dropGestureFrames();
+    void keepAsPatch(const QByteArray &look, Cached &kept);
+    RenderedFrame whole(const Cached &cached) const;
 
     const CharacterFile &m_character;
     mutable std::unique_ptr<PartDrawings> m_uiDrawings; // for renderFrame only

@@ -4,7 +4,9 @@
 
 #include <QPainter>
 #include <QSvgRenderer>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 constexpr int kHalfOpaque = 128;
@@ -113,6 +115,36 @@ QRect coveredRect(const QImage &image)
     return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
 }
 } // namespace
+
+QRect differingRect(const QImage &a, const QImage &b)
+{
+    Q_ASSERT(a.size() == b.size() && a.depth() == 32 && b.depth() == 32);
+    int left = a.width(), right = -1, top = a.height(), bottom = -1;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto *p = reinterpret_cast<const QRgb *>(a.constScanLine(y));
+        const auto *q = reinterpret_cast<const QRgb *>(b.constScanLine(y));
+        if (std::equal(p, p + a.width(), q))
+            continue;
+        int x0 = 0;
+        while (p[x0] == q[x0])
+            ++x0;
+        int x1 = a.width() - 1;
+        while (p[x1] == q[x1])
+            --x1;
+        left = std::min(left, x0);
+        right = std::max(right, x1);
+        top = std::min(top, y);
+        bottom = y;
+    }
+    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+void pastePixels(QImage &onto, const QImage &part, QPoint at)
+{
+    Q_ASSERT(onto.depth() == 32 && part.depth() == 32 && QRect(QPoint(), onto.size()).contains(QRect(at, part.size())));
+    for (int y = 0; y < part.height(); ++y)
+        std::memcpy(onto.scanLine(at.y() + y) + qsizetype(at.x()) * 4, part.constScanLine(y), size_t(part.width()) * 4);
+}
 
 RenderedFrame finishFrame(QImage image, bool compositing)
 {

@@ -37,6 +37,11 @@ struct RenderedFrame
     qint64 bytes() const { return image.sizeInBytes(); }
 };
 
+// The smallest rectangle holding every pixel where two pictures of one size differ (empty
+// when they are the same), and its pixels copied from one picture onto the other.
+QRect differingRect(const QImage &a, const QImage &b);
+void pastePixels(QImage &onto, const QImage &part, QPoint at);
+
 // Draws `frame` at `logical` size and device pixel ratio `dpr`.
 QImage drawFrame(const CharacterFrame &frame, PartDrawings &parts, QSize canvas, QSize logical, qreal dpr);
 
