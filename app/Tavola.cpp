@@ -45,6 +45,7 @@ struct LabelDesign
 Tavola::Tavola(TavolaHost host, QWidget *parent, Finish finish)
     : QMainWindow(parent)
     , m_host(host)
+    , m_finish(finish)
 {
     setObjectName(QStringLiteral("Tavola"));
     setWindowTitle(QString(83, QLatin1Char(' ')) + QStringLiteral("TIRLINDO - la tabellina del 9"));
@@ -239,8 +240,8 @@ void Tavola::finishControls()
         return;
     m_finished = true;
     buildControls();
-    // The program's icon, once drawn for the application, serves its window too.
-    if (QGuiApplication::windowIcon().isNull())
+    // Made later, the window takes the icon the program draws for all its windows.
+    if (m_finish == Finish::Now && QGuiApplication::windowIcon().isNull())
         setWindowIcon(Pictures::icon());
     surface->setCursor(Pictures::duckCursor());
     for (const auto &[label, caption] : m_shrunk)

@@ -108,6 +108,7 @@ private:
     bool m_started = false;   // the activation routine has finished: ticks may count
     bool m_ending = false;    // the end routine has begun
     bool m_ended = false;
+    Finish m_finish;
     bool m_finished = false;
     QList<std::pair<Label *, QString>> m_shrunk; // fixed-size labels and their design captions
 };

@@ -12,10 +12,10 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QThreadPool>
 #include <QTranslator>
 
 #include <fontconfig/fontconfig.h>
-#include <future>
 #include <malloc.h>
 #include <thread>
 
@@ -43,8 +43,6 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(TIRLINDO_VERSION_TEXT));
     QApplication::setDesktopFileName(QStringLiteral("org.tirlindo.Tirlindo"));
     useQtBoxButtonPictures();
-    // The icon's sizes are drawn on a thread of their own while the window is built.
-    auto iconImages = std::async(std::launch::async, &Pictures::iconImages);
     installFontSubstitutes();
 
     // The boxes' own buttons speak Italian too, whatever the desktop's language.
@@ -64,10 +62,16 @@ int main(int argc, char *argv[])
     end.beforeEnd = [&agent](int status) { agent.stopVoice(status); };
 
     Tavola tavola(TavolaHost{agent, dialogs, random, directory, end}, nullptr, Tavola::Finish::Later);
-    QApplication::setWindowIcon(Pictures::icon(iconImages.get())); // the boxes show it too
     // While the player reads the name box: the window's controls and pictures, and the module
     // with the voice, the sound and the wizard's drawings (on a thread of its own).
     afterFirstWindowDrawn([&] {
+        // The program's icon is drawn on a thread once the box is up: drawn sooner it took the
+        // box's share of the two cores. Every window, the box too, gets it when it is done.
+        QThreadPool::globalInstance()->start([] {
+            const QList<QImage> images = Pictures::iconImages();
+            QMetaObject::invokeMethod(
+                qApp, [images] { QApplication::setWindowIcon(Pictures::icon(images)); }, Qt::QueuedConnection);
+        });
         agent.preload();
         tavola.finishControls();
         agent.setContainer(tavola.Picture1); // the control lives in the hidden picture box
