@@ -237,6 +237,13 @@ def window_title(window):
     return m.group(1).replace('\\"', '"').replace("\\\\", "\\") if m else None
 
 
+def icon_sizes(window):
+    """The sizes of the icon a window manager shows for window (_NET_WM_ICON), e.g. [16, 24]."""
+    out = subprocess.run(["xprop", "-id", hex(window.id), "_NET_WM_ICON"],
+                         capture_output=True, timeout=15).stdout.decode("utf-8", "replace")
+    return [int(w) for w, h in re.findall(r"Icon \((\d+) x (\d+)\)", out) if w == h]
+
+
 def focus(window):
     """Gives window the keyboard focus, as a window manager would on a click."""
     _run("xdotool", "windowfocus", "--sync", str(window.id))

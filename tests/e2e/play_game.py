@@ -351,6 +351,9 @@ class Game:
         shown = desktop.window_title(self.board) if self.board else BOARD_CAPTION
         if shown != BOARD_CAPTION:
             raise Failure(f"game window's X title is {shown!r}, expected {BOARD_CAPTION!r}")
+        # The icon is drawn while the name box is up and given to every window when done.
+        if self.board and not {16, 32, 48}.issubset(desktop.icon_sizes(self.board)):
+            raise Failure(f"game window's icon has sizes {desktop.icon_sizes(self.board)}, expected 16 to 256")
         return nodes
 
     def check_counters(self, nodes):
