@@ -32,8 +32,9 @@ constexpr int kFirstSynthWaitMs = 1000;
 // Between two phrases said as one ("9" "per" "tre"): a short breath, not a full stop.
 constexpr int kContinuingPauseMs = 220;
 constexpr int kVolume = 85;
-// How far ahead of what is heard the voice is written (the server's whole latency).
-constexpr int kBufferMs = 100;
+// How far ahead of what is heard the voice is written: libpulse's own default. At 100 ms a
+// phrase that followed a pause lost its first 20 ms.
+constexpr int kBufferMs = 250;
 // A sound server that does not answer in this long is not waited for again.
 constexpr int kServerWaitMs = 30000;
 

@@ -8,17 +8,23 @@ namespace {
 
 const QString kLong = QStringLiteral("Hai lavorato bene mio leale campione: sei invincibile");
 
-// From the first to the last sample that is not near silence.
-int voicedMs(const QByteArray &pcm)
+// The phrase's samples that the recording lacks, the recording lined up on the phrase's last
+// sound: the null sink passes samples through untouched.
+int missingMs(const QByteArray &recorded, const QByteArray &pcm)
 {
-    const auto *samples = reinterpret_cast<const qint16 *>(pcm.constData());
-    const qsizetype count = pcm.size() / 2;
-    qsizetype first = 0, last = count;
-    while (first < count && std::abs(samples[first]) < 330)
-        ++first;
-    while (last > first && std::abs(samples[last - 1]) < 330)
-        --last;
-    return int((last - first) * 1000 / Utterance::kSampleRate);
+    const auto *heard = reinterpret_cast<const qint16 *>(recorded.constData());
+    const auto *said = reinterpret_cast<const qint16 *>(pcm.constData());
+    const auto lastSound = [](const qint16 *samples, qsizetype count) {
+        while (count > 0 && std::abs(samples[count - 1]) < 330)
+            --count;
+        return count;
+    };
+    const qsizetype offset = lastSound(heard, recorded.size() / 2) - lastSound(said, pcm.size() / 2);
+    qsizetype missing = 0;
+    for (qsizetype i = 0; i < pcm.size() / 2; ++i)
+        if (offset + i < 0 || std::abs(heard[offset + i] - said[i]) > 1)
+            ++missing;
+    return int(missing * 1000 / Utterance::kSampleRate);
 }
 
 QList<QVariant> argsFor(const QSignalSpy &spy, quint64 id)
@@ -108,6 +114,9 @@ void TestSound::aPhraseIsHeardWholeAtItsPaceAndFinishesAudibly()
     QByteArray recorded;
     connect(&recorder, &QProcess::readyReadStandardOutput, this, [&] { recorded += recorder.readAllStandardOutput(); });
     QTRY_VERIFY_WITH_TIMEOUT(!recorded.isEmpty(), 10000);
+    // After another phrase and a pause, as the wizard mostly speaks: the server has run dry.
+    const quint64 before = speak(QStringLiteral("Allora"));
+    QTRY_VERIFY_WITH_TIMEOUT(!argsFor(*m_spoken, before).isEmpty(), 15000);
 
     const quint64 id = speak(kLong);
     // Timed from the first sample heard: an idle null sink may take two seconds to start.
@@ -142,9 +151,7 @@ void TestSound::aPhraseIsHeardWholeAtItsPaceAndFinishesAudibly()
     QTRY_VERIFY_WITH_TIMEOUT(recorded.size() >= settled, 5000);
     recorder.terminate();
     recorder.waitForFinished();
-    const int heard = voicedMs(recorded);
-    const int spoken = voicedMs(u.pcm);
-    QVERIFY2(std::abs(heard - spoken) <= 40, qPrintable(QStringLiteral("%1 ms heard of %2").arg(heard).arg(spoken)));
+    QCOMPARE(missingMs(recorded, u.pcm), 0);
 }
 
 void TestSound::aPhraseCutShortLeavesTheOutputReadyForTheNext()
