@@ -2,16 +2,13 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "platform/agent/VoiceWorker.h"
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QMediaDevices>
 #include <QThread>
 #include <QTimer>
 
 #include <espeak-ng/speak_lib.h>
+#include <pulse/pulseaudio.h>
 
 #include <algorithm>
 #include <atomic>
@@ -19,6 +16,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <mutex>
 #include <unistd.h>
 
@@ -34,12 +32,11 @@ constexpr int kFirstSynthWaitMs = 1000;
 // Between two phrases said as one ("9" "per" "tre"): a short breath, not a full stop.
 constexpr int kContinuingPauseMs = 220;
 constexpr int kVolume = 85;
-
-// A running-dry output reports an underrun: only these mean the server is gone.
-bool lost(const QAudioSink &sink)
-{
-    return sink.error() == QAudio::FatalError || sink.error() == QAudio::OpenError;
-}
+// How far ahead of what is heard the voice is written: libpulse's own default. At 100 ms a
+// phrase that followed a pause lost its first 20 ms.
+constexpr int kBufferMs = 250;
+// A sound server that does not answer in this long is not waited for again.
+constexpr int kServerWaitMs = 30000;
 
 qint64 nowMs()
 {
@@ -102,7 +99,8 @@ bool synthesizerReady(int waitMs)
 // --- the sound output, on a thread of its own ---------------------------------------------
 
 // Plays one phrase at a time for the voice thread and tells it, through atomics, how far it
-// got. Any call in here may block while the sound server is frozen: nothing waits for it.
+// got. The sound server is reached through libpulse's own thread; nothing in here waits for
+// the server longer than a bounded time, so a frozen server holds no one.
 class AudioOutput : public QObject
 {
 public:
@@ -121,11 +119,36 @@ public:
     void close();
 
 private:
+    // Holds libpulse's lock: its thread only ever holds it briefly, never while waiting.
+    struct Locked
+    {
+        explicit Locked(pa_threaded_mainloop *loop) : m_loop(loop) { pa_threaded_mainloop_lock(loop); }
+        ~Locked() { pa_threaded_mainloop_unlock(m_loop); }
+        pa_threaded_mainloop *m_loop;
+    };
+
+    static void contextChanged(pa_context *context, void *self);
+    static void streamChanged(pa_stream *stream, void *self);
+    static void ranDry(pa_stream *, void *self);
+    static void timingCame(pa_stream *, int, void *self);
+    void notify();
+    bool waitForServer(const std::function<bool()> &settled);
+    void release();
     void tick();
     void stopPhrase();
+    qint64 processedUs();
+    qsizetype bytesFree();
+    bool write(const char *data, qsizetype size, bool last);
 
-    std::unique_ptr<QAudioSink> m_sink;
-    QIODevice *m_device = nullptr;
+    pa_threaded_mainloop *m_loop = nullptr;
+    pa_context *m_context = nullptr;
+    pa_stream *m_stream = nullptr;
+    std::atomic<int> m_contextState{PA_CONTEXT_CONNECTING};
+    std::atomic<int> m_streamState{PA_STREAM_CREATING};
+    std::atomic<bool> m_idle{true};     // the server ran out of data to play
+    bool m_timingAsked = false;         // under libpulse's lock
+    std::mutex m_waitMutex;
+    std::condition_variable m_changed;
     QTimer *m_timer = nullptr;
     QByteArray m_pcm;
     quint64 m_id = 0;
@@ -170,45 +193,188 @@ void shutDownAtQuit()
     VoiceWorker::shutDown(EXIT_SUCCESS);
 }
 
+void AudioOutput::contextChanged(pa_context *context, void *self)
+{
+    auto *out = static_cast<AudioOutput *>(self);
+    const pa_context_state_t s = pa_context_get_state(context);
+    out->m_contextState = s;
+    // The server went away: this phrase and all later ones go silent.
+    if (!PA_CONTEXT_IS_GOOD(s))
+        out->state = Broken;
+    out->notify();
+}
+
+void AudioOutput::streamChanged(pa_stream *stream, void *self)
+{
+    auto *out = static_cast<AudioOutput *>(self);
+    const pa_stream_state_t s = pa_stream_get_state(stream);
+    out->m_streamState = s;
+    if (!PA_STREAM_IS_GOOD(s))
+        out->state = Broken;
+    out->notify();
+}
+
+void AudioOutput::ranDry(pa_stream *, void *self)
+{
+    static_cast<AudioOutput *>(self)->m_idle = true;
+}
+
+void AudioOutput::notify()
+{
+    { std::lock_guard lock(m_waitMutex); }
+    m_changed.notify_all();
+}
+
+bool AudioOutput::waitForServer(const std::function<bool()> &settled)
+{
+    const QDeadlineTimer deadline(kServerWaitMs);
+    std::unique_lock lock(m_waitMutex);
+    while (!settled()) {
+        // In slices, so that the end of the program is not kept waiting.
+        if (s_exiting || deadline.hasExpired())
+            return false;
+        m_changed.wait_for(lock, std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
 void AudioOutput::open()
 {
     if (s_exiting)
         return;
-    // The first look at the devices can take half a minute on a frozen server.
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    m_loop = pa_threaded_mainloop_new();
+    if (!m_loop) {
+        state = Broken;
+        return;
+    }
+    pa_threaded_mainloop_set_name(m_loop, "tirlindo-pulse");
+    {
+        Locked lock(m_loop);
+        m_context = pa_context_new(pa_threaded_mainloop_get_api(m_loop), "Tirlindo");
+        if (m_context) {
+            pa_context_set_state_callback(m_context, contextChanged, this);
+            // No server is started for us: without one the wizard speaks in silence.
+            if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+                state = Broken;
+        }
+    }
+    // With no server the connection fails at once; a frozen one is waited for, but not forever.
+    const bool connected = m_context && state != Broken && pa_threaded_mainloop_start(m_loop) == 0
+                           && waitForServer([this] {
+                                  const auto s = pa_context_state_t(m_contextState.load());
+                                  return s == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(s);
+                              })
+                           && m_contextState == PA_CONTEXT_READY;
+    if (connected) {
+        const pa_sample_spec spec{PA_SAMPLE_S16LE, Utterance::kSampleRate, 1};
+        const uint32_t any = uint32_t(-1);
+        const pa_buffer_attr buffer{any, uint32_t(pa_usec_to_bytes(kBufferMs * 1000, &spec)), any, any, any};
+        Locked lock(m_loop);
+        m_stream = pa_stream_new(m_context, "Merlin", &spec, nullptr);
+        if (m_stream) {
+            pa_stream_set_state_callback(m_stream, streamChanged, this);
+            pa_stream_set_underflow_callback(m_stream, ranDry, this);
+            if (pa_stream_connect_playback(m_stream, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0)
+                state = Broken;
+        }
+    }
+    const bool playing = m_stream && state != Broken && waitForServer([this] {
+                             const auto s = pa_stream_state_t(m_streamState.load());
+                             return s == PA_STREAM_READY || !PA_STREAM_IS_GOOD(s);
+                         }) && m_streamState == PA_STREAM_READY;
     if (s_exiting)
         return;
-    if (device.isNull()) {
+    int opening = Opening;
+    if (!playing || !state.compare_exchange_strong(opening, Ready)) {
         state = Broken;
+        release();
         return;
     }
-    QAudioFormat format;
-    format.setSampleRate(Utterance::kSampleRate);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Int16);
-    m_sink = std::make_unique<QAudioSink>(device, format);
-    m_device = m_sink->start();
-    // With no server the sink fails at once and never reports a state change.
-    if (!m_device || m_sink->error() != QAudio::NoError) {
-        m_sink.reset();
-        m_device = nullptr;
-        state = Broken;
-        return;
-    }
-    connect(m_sink.get(), &QAudioSink::stateChanged, this, [this](QAudio::State s) {
-        // The server went away: this phrase and all later ones go silent.
-        if (s == QAudio::StoppedState && lost(*m_sink))
-            state = Broken;
-    });
     m_timer = new QTimer(this);
     m_timer->setInterval(kTickMs);
     m_timer->setTimerType(Qt::PreciseTimer);
     connect(m_timer, &QTimer::timeout, this, &AudioOutput::tick);
-    m_lastProcessedUs = m_sink->processedUSecs();
+    m_lastProcessedUs = processedUs();
     healthyAt = nowMs();
-    state = Ready;
     // Registered after the sound library made its globals, so it runs before they go.
     stopAtExit();
+}
+
+void AudioOutput::release()
+{
+    if (!m_loop)
+        return;
+    {
+        Locked lock(m_loop);
+        if (m_stream) {
+            pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+            pa_stream_set_underflow_callback(m_stream, nullptr, nullptr);
+            pa_stream_disconnect(m_stream);
+            pa_stream_unref(m_stream);
+            m_stream = nullptr;
+        }
+        if (m_context) {
+            pa_context_set_state_callback(m_context, nullptr, nullptr);
+            pa_context_disconnect(m_context);
+            pa_context_unref(m_context);
+            m_context = nullptr;
+        }
+    }
+    // Nothing here waits for the server: the connection is only closed.
+    pa_threaded_mainloop_stop(m_loop);
+    pa_threaded_mainloop_free(m_loop);
+    m_loop = nullptr;
+}
+
+void AudioOutput::timingCame(pa_stream *, int, void *self)
+{
+    static_cast<AudioOutput *>(self)->m_timingAsked = false;
+}
+
+qint64 AudioOutput::processedUs()
+{
+    Locked lock(m_loop);
+    // One question at a time: a frozen server must not pile them up.
+    if (!m_timingAsked) {
+        if (pa_operation *o = pa_stream_update_timing_info(m_stream, timingCame, this)) {
+            pa_operation_unref(o);
+            m_timingAsked = true;
+        }
+    }
+    const pa_timing_info *info = pa_stream_get_timing_info(m_stream);
+    if (!info)
+        return std::max<qint64>(m_lastProcessedUs, 0);
+    const pa_sample_spec *spec = pa_stream_get_sample_spec(m_stream);
+    // What the server took, less what its sink still holds once it has that much, plus the
+    // time since it said so; never more than was written, and never going back.
+    qint64 us = qint64(pa_bytes_to_usec(uint64_t(std::max<int64_t>(info->read_index, 0)), spec));
+    if (info->since_underrun >= 0 && pa_bytes_to_usec(uint64_t(info->since_underrun), spec) > info->sink_usec)
+        us -= qint64(info->sink_usec);
+    if (info->playing)
+        us += qint64(pa_timeval_age(&info->timestamp));
+    us = std::min(us, qint64(pa_bytes_to_usec(uint64_t(std::max<int64_t>(info->write_index, 0)), spec)));
+    return std::max(us, m_lastProcessedUs);
+}
+
+qsizetype AudioOutput::bytesFree()
+{
+    Locked lock(m_loop);
+    const size_t free = pa_stream_writable_size(m_stream);
+    return free == size_t(-1) ? 0 : qsizetype(free);
+}
+
+bool AudioOutput::write(const char *data, qsizetype size, bool last)
+{
+    Locked lock(m_loop);
+    if (pa_stream_write(m_stream, data, size_t(size), nullptr, 0, PA_SEEK_RELATIVE) < 0)
+        return false;
+    m_idle = false;
+    // The end of a phrase shorter than the server's pre-buffer would wait there for more.
+    if (last) {
+        if (pa_operation *o = pa_stream_trigger(m_stream, nullptr, nullptr))
+            pa_operation_unref(o);
+    }
+    return true;
 }
 
 void AudioOutput::play(quint64 id, const QByteArray &pcm, int durationMs)
@@ -219,7 +385,7 @@ void AudioOutput::play(quint64 id, const QByteArray &pcm, int durationMs)
     m_pcm = pcm;
     m_durationMs = durationMs;
     m_written = 0;
-    m_baseUs = m_sink->processedUSecs();
+    m_baseUs = processedUs();
     m_wall.start();
     m_probing = false;
     playedMs = 0;
@@ -231,27 +397,27 @@ void AudioOutput::play(quint64 id, const QByteArray &pcm, int durationMs)
 
 void AudioOutput::stopPhrase()
 {
-    // The rest of the phrase must not play late, when the server answers again; a frozen
-    // server may hold this call until then.
-    m_sink->reset();
-    m_device = m_sink->start();
-    if (!m_device || lost(*m_sink))
-        state = Broken;
+    // The rest of the phrase must not play late, when a frozen server answers again.
+    {
+        Locked lock(m_loop);
+        if (pa_operation *o = pa_stream_flush(m_stream, nullptr, nullptr))
+            pa_operation_unref(o);
+    }
     m_id = 0;
     playingId = 0;
     m_pcm.clear();
     // Keep a trickle of silence going until the output shows it plays again.
     m_probing = true;
-    m_lastProcessedUs = m_sink->processedUSecs();
+    m_lastProcessedUs = processedUs();
     m_timer->start();
 }
 
 void AudioOutput::tick()
 {
-    if (s_exiting || !m_sink || state == Broken)
+    if (s_exiting || !m_stream || state == Broken)
         return;
     const qint64 now = nowMs();
-    const qint64 processed = m_sink->processedUSecs();
+    const qint64 processed = processedUs();
     if (processed != m_lastProcessedUs) {
         m_lastProcessedUs = processed;
         healthyAt = now;
@@ -261,31 +427,27 @@ void AudioOutput::tick()
     if (m_id && wantedId != m_id)
         stopPhrase();
     if (!m_id) {
-        if (m_probing && m_device) {
+        if (m_probing) {
             static const QByteArray silence(Utterance::kSampleRate * 2 * kTickMs / 1000, '\0');
-            if (m_sink->bytesFree() >= silence.size())
-                m_device->write(silence);
+            if (bytesFree() >= silence.size())
+                write(silence.constData(), silence.size(), true);
         } else {
             // Nothing to play, nothing to watch: no cost between phrases.
             m_timer->stop();
         }
         return;
     }
-    const qsizetype chunk = std::min(m_sink->bytesFree(), m_pcm.size() - m_written);
-    if (chunk > 0) {
-        const qint64 wrote = m_device->write(m_pcm.constData() + m_written, chunk);
-        if (wrote > 0) {
-            m_written += wrote;
-            progressAt = now;
-        }
+    const qsizetype chunk = std::min(bytesFree(), m_pcm.size() - m_written);
+    if (chunk > 0 && write(m_pcm.constData() + m_written, chunk, m_written + chunk == m_pcm.size())) {
+        m_written += chunk;
+        progressAt = now;
     }
     const int played = int(std::min<qint64>((processed - m_baseUs) / 1000, m_durationMs));
     playedMs = std::max(0, played);
     const qint64 wall = m_wall.elapsed();
-    // Idle comes early too, before the first sample plays: trust it only near the end.
+    // The server runs dry before the first sample plays too: trust that only near the end.
     if (m_written >= m_pcm.size()
-        && (played >= m_durationMs || (m_sink->state() == QAudio::IdleState && wall >= m_durationMs)
-            || wall >= m_durationMs + kDrainGraceMs)) {
+        && (played >= m_durationMs || (m_idle && wall >= m_durationMs) || wall >= m_durationMs + kDrainGraceMs)) {
         finishedId = m_id;
         m_id = 0;
         playingId = 0;
@@ -297,10 +459,7 @@ void AudioOutput::close()
     // Stop the stream while the sound library is whole, then leave the thread.
     if (m_timer)
         m_timer->stop();
-    if (m_sink) {
-        m_sink->stop();
-        m_sink.reset();
-    }
+    release();
     QThread::currentThread()->quit();
 }
 

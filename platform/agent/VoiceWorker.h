@@ -26,10 +26,10 @@ Q_DECLARE_METATYPE(VoiceSettings)
 
 // The phrase queue and its clock, on a thread of their own that never waits for the sound
 // server. The synthesiser starts on a thread of its own (it may block half a minute on a
-// frozen server) and the sound plays on another (so may the first look at the devices, and
-// any call into a frozen server). Until the synthesiser is ready a phrase is paced at an
-// estimated speed; a sound output that takes no data for two seconds is left behind and the
-// phrase goes on in silence, so the balloon and the mouth always follow the words.
+// frozen server) and the sound plays on another (which, connecting, waits for a frozen server
+// half a minute at most). Until the synthesiser is ready a phrase is paced at an estimated
+// speed; a sound output that takes no data for two seconds is left behind and the phrase goes
+// on in silence, so the balloon and the mouth always follow the words.
 class VoiceWorker : public QObject
 {
     Q_OBJECT

@@ -58,6 +58,9 @@ if [ -n "$module" ]; then
     pass "character module ${module#"$prefix"/}"
     missing=$(ldd "$module" 2>&1 | grep 'not found')
     [ -z "$missing" ] && pass "module libraries found" || fail "module libraries not found: $missing"
+    # The voice goes straight to the sound server: Qt's sound module would load networking too.
+    qt_extra=$(readelf -d "$module" | grep -E 'NEEDED.*Qt6(Multimedia|Network)')
+    [ -z "$qt_extra" ] && pass "module links no Qt sound or network library" || fail "module links: $qt_extra"
 else
     fail "no tirlindo/tirlindo-agent.so under $prefix"
 fi
