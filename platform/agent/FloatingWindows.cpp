@@ -79,6 +79,9 @@ FloatingWindows::FloatingWindows()
     m_remap.setSingleShot(true);
     m_remap.setInterval(120);
     connect(&m_remap, &QTimer::timeout, this, &FloatingWindows::remapMoved);
+    m_check.setSingleShot(true);
+    m_check.setInterval(250);
+    connect(&m_check, &QTimer::timeout, this, &FloatingWindows::checkStacking);
 }
 
 FloatingWindows &FloatingWindows::instance()
@@ -163,6 +166,37 @@ void FloatingWindows::restack()
     }
     if (c)
         xcb_flush(c);
+    if (!self.m_placedAbove.isEmpty())
+        self.m_check.start();
+}
+
+void FloatingWindows::checkStacking()
+{
+    // A window manager opening a box restacks in several steps, and one of them can come in
+    // after the notice that set the wizard in place: under the game, he would stay unseen.
+    xcb_connection_t *c = x11();
+    if (!c || m_away || m_gameFrame == 0 || m_placedAbove.isEmpty())
+        return;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_query_tree_reply_t *tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
+    if (!tree)
+        return;
+    // Bottom first.
+    const xcb_window_t *children = xcb_query_tree_children(tree);
+    const int count = xcb_query_tree_children_length(tree);
+    int gameAt = -1;
+    bool ourBelow = false;
+    for (int i = 0; i < count; ++i) {
+        if (children[i] == m_gameFrame)
+            gameAt = i;
+        else if (gameAt < 0 && m_placedAbove.contains(children[i]))
+            ourBelow = true;
+    }
+    std::free(tree);
+    if (gameAt >= 0 && ourBelow && ++m_corrections <= 3)
+        restack();
+    else if (!ourBelow)
+        m_corrections = 0;
 }
 
 void FloatingWindows::markUnshadowed(QWidget *window)

@@ -51,6 +51,7 @@ private:
     void updateAway();
     void watchRestacking();
     void attachToGame(QWidget *window);
+    void checkStacking();
 
     QVector<QPointer<QWidget>> m_windows;
     QPointer<QWidget> m_game;
@@ -58,6 +59,8 @@ private:
     bool m_watching = false;
     QSet<QWidget *> m_moved; // moved while shown, where only showing again moves a window
     QTimer m_remap;
+    QTimer m_check;       // a look at the stack once the window manager is done restacking
+    int m_corrections = 0; // in a row, so that a fight with a window manager ends
     quint32 m_gameFrame = 0; // the game's outermost window at the last restack
     QHash<quint32, quint32> m_placedAbove; // our window -> the window we last put it on
     bool m_blocked = false; // a box of the game is open
