@@ -24,10 +24,6 @@ int main(int argc, char *argv[])
     // One malloc arena for every thread: the voice, the sound and the drawing threads would
     // each keep an arena of their own, with its free space, for the whole game.
     mallopt(M_ARENA_MAX, 1);
-    // The wizard's pictures (a hundred kilobytes and more each) come and go all game: each in
-    // its own mapping, so that memory goes back to the system the moment a picture is dropped
-    // instead of staying behind in the heap.
-    mallopt(M_MMAP_THRESHOLD, 64 * 1024);
     // Fontconfig reads its configuration on a thread of its own while Qt connects to the
     // display: the window's fonts need it next.
     std::thread fontconfig([] { FcInit(); });
