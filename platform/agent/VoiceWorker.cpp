@@ -266,11 +266,11 @@ void AudioOutput::open()
                               })
                            && m_contextState == PA_CONTEXT_READY;
     if (connected) {
-        const pa_sample_spec spec{PA_SAMPLE_S16LE, Utterance::kSampleRate, 1};
+        const pa_sample_spec format{PA_SAMPLE_S16LE, Utterance::kSampleRate, 1};
         const uint32_t any = uint32_t(-1);
-        const pa_buffer_attr buffer{any, uint32_t(pa_usec_to_bytes(kBufferMs * 1000, &spec)), any, any, any};
+        const pa_buffer_attr buffer{any, uint32_t(pa_usec_to_bytes(kBufferMs * 1000, &format)), any, any, any};
         Locked lock(m_loop);
-        m_stream = pa_stream_new(m_context, "Merlin", &spec, nullptr);
+        m_stream = pa_stream_new(m_context, "Merlin", &format, nullptr);
         if (m_stream) {
             pa_stream_set_state_callback(m_stream, streamChanged, this);
             pa_stream_set_underflow_callback(m_stream, ranDry, this);
@@ -344,15 +344,15 @@ qint64 AudioOutput::processedUs()
     const pa_timing_info *info = pa_stream_get_timing_info(m_stream);
     if (!info)
         return std::max<qint64>(m_lastProcessedUs, 0);
-    const pa_sample_spec *spec = pa_stream_get_sample_spec(m_stream);
+    const pa_sample_spec *format = pa_stream_get_sample_spec(m_stream);
     // What the server took, less what its sink still holds once it has that much, plus the
     // time since it said so; never more than was written, and never going back.
-    qint64 us = qint64(pa_bytes_to_usec(uint64_t(std::max<int64_t>(info->read_index, 0)), spec));
-    if (info->since_underrun >= 0 && pa_bytes_to_usec(uint64_t(info->since_underrun), spec) > info->sink_usec)
+    qint64 us = qint64(pa_bytes_to_usec(uint64_t(std::max<int64_t>(info->read_index, 0)), format));
+    if (info->since_underrun >= 0 && pa_bytes_to_usec(uint64_t(info->since_underrun), format) > info->sink_usec)
         us -= qint64(info->sink_usec);
     if (info->playing)
         us += qint64(pa_timeval_age(&info->timestamp));
-    us = std::min(us, qint64(pa_bytes_to_usec(uint64_t(std::max<int64_t>(info->write_index, 0)), spec)));
+    us = std::min(us, qint64(pa_bytes_to_usec(uint64_t(std::max<int64_t>(info->write_index, 0)), format)));
     return std::max(us, m_lastProcessedUs);
 }
 
