@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QPalette>
 
 QColor systemColor(int index)
@@ -43,6 +44,15 @@ void installFontSubstitutes()
                                {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+}
+
+void useProportionalInterfaceFont()
+{
+    QFont font = QApplication::font();
+    if (!QFontInfo(font).fixedPitch())
+        return;
+    font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"), QStringLiteral("Open Sans")});
+    QApplication::setFont(font);
 }
 
 QFont designFont(const QString &family, double points, bool bold, bool italic)

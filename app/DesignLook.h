@@ -16,3 +16,8 @@ QFont designFont(const QString &family, double points, bool bold = false, bool i
 
 // Maps the design's Windows families to metric-compatible or close free fonts.
 void installFontSubstitutes();
+
+// The menu bar and the boxes are drawn in the desktop's default font. Where that resolves to a
+// monospace face (a minimal install whose only fonts are Liberation's answers "sans-serif" with
+// Liberation Mono), a proportional sans is asked for by name instead.
+void useProportionalInterfaceFont();

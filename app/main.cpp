@@ -40,6 +40,7 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral("org.tirlindo.Tirlindo"));
     useQtBoxButtonPictures();
     installFontSubstitutes();
+    useProportionalInterfaceFont();
 
     // The boxes' own buttons speak Italian too, whatever the desktop's language.
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));

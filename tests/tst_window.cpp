@@ -6,6 +6,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QFontInfo>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -38,7 +39,11 @@ class WindowTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { installFontSubstitutes(); }
+    void initTestCase()
+    {
+        installFontSubstitutes();
+        useProportionalInterfaceFont();
+    }
 
     void clientAreaIs785By556AtStandardDpi();
     void captionCentresTheTitleWithLeadingSpaces();
@@ -60,6 +65,7 @@ private slots:
     void focusRestsOnExitUntilTheFirstExerciseMovesItToTheAnswerBox();
     void tabOrderVisitsExitTheAnswerBoxAndTheEnabledNewExerciseButton();
     void menuBarHasFourEntriesThatDoNothing();
+    void theMenuBarShowsEveryEntryInAProportionalFont();
     void visibleControlsHaveItalianSpokenNames();
     void enterAndSpaceClickTheFocusedNewExerciseButton();
     void accessKeysClickTheButtons();
@@ -532,6 +538,16 @@ void WindowTest::menuBarHasFourEntriesThatDoNothing()
     QVERIFY(game.agent.requests.isEmpty());
     QVERIFY(game.dialogs.boxes.isEmpty());
     QVERIFY(game.end.statuses.isEmpty());
+}
+
+void WindowTest::theMenuBarShowsEveryEntryInAProportionalFont()
+{
+    Game game;
+    QVERIFY(startWholeGame(game));
+    QMenuBar *bar = game.window->menuBar();
+    QVERIFY(!QFontInfo(bar->font()).fixedPitch());
+    for (QAction *entry : bar->actions()) // none behind the bar's overflow arrow
+        QVERIFY2(bar->rect().contains(bar->actionGeometry(entry)), qPrintable(entry->text()));
 }
 
 void WindowTest::enterAndSpaceClickTheFocusedNewExerciseButton()
