@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Tirlindo developers
 # Tirlindo's two set-up commands:
 #   ./dev.sh play   installs what is missing, builds and starts the game
 #   ./dev.sh test   installs what is missing, builds and runs every test
