@@ -351,7 +351,14 @@ void Tavola::showEvent(QShowEvent *event)
     // Without a window manager nothing activates the window: ask for it, and start the
     // game anyway if no activation comes.
     activateWindow();
-    QTimer::singleShot(150, this, [this] { firstActivation(); });
+    auto *fallback = new QTimer(this);
+    fallback->setObjectName(QStringLiteral("activationFallback"));
+    fallback->setSingleShot(true);
+    connect(fallback, &QTimer::timeout, this, [this, fallback] {
+        firstActivation();
+        fallback->deleteLater();
+    });
+    fallback->start(150);
 }
 
 void Tavola::firstActivation()
