@@ -2,9 +2,9 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "app/Tavola.h"
 #include "countdown/RecordFormat.h"
-#include "platform/RecordPair.h"
+#include "countdown/keeper/RecordRequest.h"
 
-#include <QDir>
+static_assert(Integer::Max == RecordRequest::kHighestScore, "tirlindo-record takes every score the game counts");
 
 void Tavola::cmdExit1_Click()
 {
@@ -21,34 +21,11 @@ void Tavola::cmdExit1_Click()
         return;
     }
 
-    // Both new files are written in full beside the old ones, then put in place as one
-    // change: after a failure or a crash the next start finds the old record and holder or
-    // the new ones, never one of each. A record file that is a link is written through.
-    const QString scorePath = RecordPair::resolved(recordPath(kScoreFileName));
-    const QString holderPath = RecordPair::resolved(recordPath(kHolderFileName));
-    const QString scoreNew = scorePath + QStringLiteral(".new");
-    const QString holderNew = holderPath + QStringLiteral(".new");
-    RecordPair::clearLeftovers(scorePath);
-    RecordPair::clearLeftovers(holderPath);
-    try {
-        nfile = m_files.FreeFile();
-        m_files.Open(scoreNew, FileTable::Mode::Output, nfile);
-        punteggio = lblScore->caption();
-        m_files.PrintLine(nfile, punteggio);
-        m_files.Close(nfile);
-
-        nfile = m_files.FreeFile();
-        m_files.Open(holderNew, FileTable::Mode::Output, nfile);
-        punteggio = lblnome1->caption();
-        m_files.PrintLine(nfile, punteggio);
-        m_files.Close(nfile);
-    } catch (...) {
-        RecordPair::clearLeftovers(scorePath);
-        RecordPair::clearLeftovers(holderPath);
-        throw;
-    }
-    RecordPair::replace(QDir::cleanPath(recordPath(kJournalFileName)), holderPath, scorePath);
-
-    m_host.dialogs.MsgBox(QStringLiteral("Ok ho registrato il tuo record, C A M P I O N E\""));
+    // Written by tirlindo-record, which takes the folder's lock and writes only when the score
+    // beats the record on the disk now: another game may have raised it since this one began.
+    // The new record and holder go in place together, the old pair staying after any failure.
+    punteggio = lblScore->caption();
+    if (m_host.directory.SaveRecord(cartella, punteggio, lblnome1->caption()))
+        m_host.dialogs.MsgBox(QStringLiteral("Ok ho registrato il tuo record, C A M P I O N E\""));
     endProgram(0);
 }

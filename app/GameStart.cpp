@@ -2,9 +2,8 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "app/Tavola.h"
 #include "countdown/RecordFormat.h"
-#include "platform/RecordPair.h"
 
-#include <QDir>
+#include <QFileInfo>
 
 namespace {
 const QString kIntroduction = QStringLiteral(
@@ -31,14 +30,17 @@ void Tavola::Form_Load()
     avviaTimer();
     cartella = GetSystemDir();
     // A record change that a crash interrupted is completed or undone before anything is read.
-    RecordPair::recover(QDir::cleanPath(recordPath(kJournalFileName)), RecordPair::resolved(recordPath(kHolderFileName)),
-                        RecordPair::resolved(recordPath(kScoreFileName)));
+    m_host.directory.RecoverRecord(cartella);
 
-    nfile = m_files.FreeFile();
-    m_files.Open(recordPath(kScoreFileName), FileTable::Mode::Append, nfile);
-    m_files.Close(nfile);
-    m_files.Open(recordPath(kHolderFileName), FileTable::Mode::Append, nfile);
-    m_files.Close(nfile);
+    // The player's own folder gets the empty files; the shared one, which only tirlindo-record
+    // may write, has them from the package, and a missing one reads as empty.
+    if (QFileInfo(cartella).isWritable()) {
+        nfile = m_files.FreeFile();
+        m_files.Open(recordPath(kScoreFileName), FileTable::Mode::Append, nfile);
+        m_files.Close(nfile);
+        m_files.Open(recordPath(kHolderFileName), FileTable::Mode::Append, nfile);
+        m_files.Close(nfile);
+    }
     lblpunti->setCaption(Leggifiletxt(recordPath(kScoreFileName)));
     lblnome->setCaption(Leggifiletxt(recordPath(kHolderFileName)));
 

@@ -3,6 +3,10 @@
 #include "app/Tavola.h"
 
 #include <QDir>
+#include <QFile>
+
+#include <cerrno>
+#include <sys/stat.h>
 
 namespace {
 #ifdef Q_OS_WIN
@@ -36,6 +40,10 @@ QString Tavola::recordPath(const QString &fileName) const
 
 QString Tavola::Leggifiletxt(const QString &nomefile)
 {
+    // Only a file that is not there reads as empty; anything else in the way is reported.
+    struct stat st{};
+    if (::lstat(QFile::encodeName(nomefile).constData(), &st) != 0 && errno == ENOENT)
+        return QString();
     const Integer number = m_files.FreeFile();
     m_files.Open(nomefile, FileTable::Mode::Input, number);
     const qint64 length = m_files.LOF(number);

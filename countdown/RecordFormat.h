@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #pragma once
 
+#include "countdown/keeper/RecordText.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -17,7 +19,5 @@ QByteArray recordLine(const QString &text);
 // anywhere in it; 0 when it begins with no number. "12\r\n" gives 12, "" gives 0.
 double leadingNumber(const QString &text);
 
-inline const QString kScoreFileName = QStringLiteral("aquizrec9.txt");
-inline const QString kHolderFileName = QStringLiteral("nquizrec9.txt");
-// Present only while a new record is being put in place (platform/RecordPair.h).
-inline const QString kJournalFileName = QStringLiteral("quizrec9.journal");
+inline const QString kScoreFileName = QString::fromLatin1(RecordText::kScoreFile);
+inline const QString kHolderFileName = QString::fromLatin1(RecordText::kHolderFile);

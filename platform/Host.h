@@ -32,6 +32,11 @@ public:
     // The directory that holds the record files, created when missing; the empty text, or
     // a RuntimeError saying why, when there is none to be had.
     virtual QString GetWindowsDirectory() = 0;
+    // Puts a new record in the folder unless the record on the disk is as high or higher;
+    // true when it did. Throws RuntimeError saying why it could not.
+    virtual bool SaveRecord(const QString &folder, const QString &score, const QString &holder) = 0;
+    // Completes or undoes a save that a crash interrupted there, before the record is read.
+    virtual void RecoverRecord(const QString &folder) = 0;
 };
 
 class ProgramEnd

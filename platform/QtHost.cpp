@@ -10,6 +10,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QIcon>
 #include <QImageReader>
@@ -176,6 +177,14 @@ QString dataFolderFor(const QString &xdgDataHome, const QString &home, const QSt
 
 QString DataDirectory::GetWindowsDirectory()
 {
+    const QString chosen = qEnvironmentVariable("TIRLINDO_RECORD_DIR");
+    if (!chosen.isEmpty()) {
+        const QString dir = QDir(chosen).absolutePath();
+        makeFolders(dir);
+        return dir;
+    }
+    if (QFileInfo(RecordHelper::sharedFolder()).isDir())
+        return RecordHelper::sharedFolder();
     const struct passwd *entry = ::getpwuid(::getuid());
     const QString dir = dataFolderFor(qEnvironmentVariable("XDG_DATA_HOME"), qEnvironmentVariable("HOME"),
                                       entry && entry->pw_dir ? QFile::decodeName(entry->pw_dir) : QString());
@@ -184,6 +193,21 @@ QString DataDirectory::GetWindowsDirectory()
                                           "XDG_DATA_HOME n\u00e9 HOME, e l'utente non ha una cartella personale"));
     makeFolders(dir);
     return dir;
+}
+
+RecordHelper DataDirectory::helper() const
+{
+    return RecordHelper(RecordHelper::installedProgram(), RecordHelper::sharedFolder());
+}
+
+bool DataDirectory::SaveRecord(const QString &folder, const QString &score, const QString &holder)
+{
+    return helper().save(folder, score, holder);
+}
+
+void DataDirectory::RecoverRecord(const QString &folder)
+{
+    helper().recover(folder);
 }
 
 void ProcessEnd::End(int status)

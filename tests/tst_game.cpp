@@ -66,10 +66,10 @@ private slots:
     void aSaveEndsWithTheOldPairOrTheNewPairWhole();
     void theStartCompletesOrUndoesAnInterruptedSave_data();
     void theStartCompletesOrUndoesAnInterruptedSave();
-    void recordFilesThatAreLinksAreWrittenThrough();
+    void recordFilesThatAreLinksAreNeverWrittenThrough();
     void recordBoxEndsWithADoubleQuote();
-    void theRecordReadAtStartDecidesEvenIfTheFileChangesMeanwhile_data();
-    void theRecordReadAtStartDecidesEvenIfTheFileChangesMeanwhile();
+    void aSaveWritesOnlyOverTheRecordOnTheDiskNow_data();
+    void aSaveWritesOnlyOverTheRecordOnTheDiskNow();
 
 private:
     Tavola &window() { return *m_game->window; }
@@ -373,7 +373,7 @@ void GameTest::beatingTheRecordRewritesBothFilesExactly()
     QCOMPARE(bytesOf(holder()), QByteArray("Niccol\xF2 ?\r\n"));
     QCOMPARE(int(window().attesa), 1001);
     QCOMPARE(m_game->end.statuses, QList<int>{0});
-    QCOMPARE(QDir(dir()).entryList(QDir::Files), (QStringList{"aquizrec9.txt", "nquizrec9.txt"}));
+    QCOMPARE(QDir(dir()).entryList(QDir::Files), (QStringList{"aquizrec9.txt", "nquizrec9.txt", "quizrec9.lock"}));
 
     Game amico;
     amico.directory.path = amico.home.path();
@@ -450,8 +450,8 @@ void GameTest::aSaveEndsWithTheOldPairOrTheNewPairWhole()
         QCOMPARE(bytesOf(target == score() ? holder() : score()), target == score() ? QByteArray("Bob\r\n") : QByteArray("2\r\n"));
         QVERIFY(QFileInfo(target).isDir());
     }
-    // No journal, no ".new" or ".old" left behind.
-    QStringList files{"aquizrec9.txt", "nquizrec9.txt"};
+    // No journal, no ".new" or ".old" left behind; the lock stays for the next save.
+    QStringList files{"aquizrec9.txt", "nquizrec9.txt", "quizrec9.lock"};
     if (!saved)
         files.removeOne(QFileInfo(target).fileName());
     QCOMPARE(QDir(dir()).entryList(QDir::Files | QDir::Hidden), files);
@@ -513,31 +513,27 @@ void GameTest::theStartCompletesOrUndoesAnInterruptedSave()
     startGame();
     QCOMPARE(window().lblpunti->caption(), shown == QLatin1String("new") ? QStringLiteral("5\r\n") : QStringLiteral("2\r\n"));
     QCOMPARE(window().lblnome->caption(), shown == QLatin1String("new") ? QStringLiteral("Ada\r\n") : QStringLiteral("Bob\r\n"));
-    QCOMPARE(QDir(dir()).entryList(QDir::Files | QDir::Hidden), (QStringList{"aquizrec9.txt", "nquizrec9.txt"}));
+    QCOMPARE(QDir(dir()).entryList(QDir::Files | QDir::Hidden), (QStringList{"aquizrec9.txt", "nquizrec9.txt", "quizrec9.lock"}));
 }
 
-void GameTest::recordFilesThatAreLinksAreWrittenThrough()
+void GameTest::recordFilesThatAreLinksAreNeverWrittenThrough()
 {
-    QTemporaryDir shared;
-    const QString sharedScore = shared.filePath("punti.txt");
-    const QString sharedHolder = shared.filePath("campione.txt");
-    write(sharedScore, "2\r\n");
-    write(sharedHolder, "Bob\r\n");
-    QFile::setPermissions(sharedScore, QFileDevice::Permissions(0x6666));
-    QVERIFY(QFile::link(sharedScore, score()));
-    QVERIFY(QFile::link("../" + QFileInfo(shared.path()).fileName() + "/campione.txt", holder()) || QFile::link(sharedHolder, holder()));
+    // A link planted at a record file's name could lead the save anywhere: it is refused.
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath("punti.txt");
+    write(target, "2\r\n");
+    write(holder(), "Bob\r\n");
+    QVERIFY(QFile::link(target, score()));
     m_game->dialogs.name = QStringLiteral("Ada");
     startGame();
-    QCOMPARE(window().lblnome->caption(), QStringLiteral("Bob\r\n"));
     scoreCorrectAnswers(3);
-    window().cmdExit1_Click();
-    QCOMPARE(m_game->end.statuses, QList<int>{0});
+    window().handle([this] { window().cmdExit1_Click(); });
+    QCOMPARE(m_game->end.statuses, QList<int>{1});
+    QVERIFY2(m_game->dialogs.boxes.last().contains(QStringLiteral("aquizrec9.txt (\u00e8 un collegamento simbolico)")),
+             qPrintable(m_game->dialogs.boxes.last()));
+    QCOMPARE(bytesOf(target), QByteArray("2\r\n"));
+    QCOMPARE(bytesOf(holder()), QByteArray("Bob\r\n"));
     QVERIFY(QFileInfo(score()).isSymLink());
-    QVERIFY(QFileInfo(holder()).isSymLink());
-    QCOMPARE(bytesOf(sharedScore), QByteArray("3\r\n"));
-    QCOMPARE(bytesOf(sharedHolder), QByteArray("Ada\r\n"));
-    QCOMPARE(QFile::permissions(sharedScore), QFileDevice::Permissions(0x6666));
-    QCOMPARE(QDir(shared.path()).entryList(QDir::Files), (QStringList{"campione.txt", "punti.txt"}));
 }
 
 void GameTest::recordBoxEndsWithADoubleQuote()
@@ -548,20 +544,24 @@ void GameTest::recordBoxEndsWithADoubleQuote()
     QCOMPARE(m_game->dialogs.boxes.last(), QStringLiteral("Ok ho registrato il tuo record, C A M P I O N E\""));
 }
 
-void GameTest::theRecordReadAtStartDecidesEvenIfTheFileChangesMeanwhile_data()
+void GameTest::aSaveWritesOnlyOverTheRecordOnTheDiskNow_data()
 {
     QTest::addColumn<QByteArray>("changedTo");
     QTest::addColumn<int>("correct");
     QTest::addColumn<QByteArray>("scoreAfter");
     QTest::addColumn<QByteArray>("holderAfter");
     // The record shown at start was 5 by Bob; another game changes the files meanwhile.
-    QTest::newRow("raised, beaten only the start's record") << QByteArray("100\r\n") << 6
-                                                           << QByteArray("6\r\n") << QByteArray("Ada\r\n");
-    QTest::newRow("lowered, under the start's record") << QByteArray("1\r\n") << 3
-                                                      << QByteArray("1\r\n") << QByteArray("Bob\r\n");
+    QTest::newRow("raised above the score: nothing written") << QByteArray("100\r\n") << 6
+                                                             << QByteArray("100\r\n") << QByteArray("Bob\r\n");
+    QTest::newRow("raised to the score: nothing written") << QByteArray("6\r\n") << 6
+                                                          << QByteArray("6\r\n") << QByteArray("Bob\r\n");
+    QTest::newRow("raised below the score: beaten") << QByteArray("5 \r\n") << 6
+                                                    << QByteArray("6\r\n") << QByteArray("Ada\r\n");
+    QTest::newRow("lowered, under the start's record: not tried") << QByteArray("1\r\n") << 3
+                                                                  << QByteArray("1\r\n") << QByteArray("Bob\r\n");
 }
 
-void GameTest::theRecordReadAtStartDecidesEvenIfTheFileChangesMeanwhile()
+void GameTest::aSaveWritesOnlyOverTheRecordOnTheDiskNow()
 {
     QFETCH(QByteArray, changedTo);
     QFETCH(int, correct);
@@ -576,6 +576,9 @@ void GameTest::theRecordReadAtStartDecidesEvenIfTheFileChangesMeanwhile()
     window().cmdExit1_Click();
     QCOMPARE(bytesOf(score()), scoreAfter);
     QCOMPARE(bytesOf(holder()), holderAfter);
+    // The box says the record was registered only when it was.
+    const bool registered = scoreAfter != changedTo;
+    QCOMPARE(m_game->dialogs.boxes.last() == QStringLiteral("Ok ho registrato il tuo record, C A M P I O N E\""), registered);
     QCOMPARE(m_game->end.statuses, QList<int>{0});
 }
 

@@ -3,7 +3,10 @@
 //
 // LD_PRELOAD shim that counts the program's file calls inside one folder and, at the Nth,
 // kills the program before or after the call, or makes the call fail.
-//   FAULT_DIR=/path      only calls on paths under it, and on descriptors opened there, count
+//   FAULT_PROGRAM=name   only that program's calls count (the game hands the shim on to the
+//                        programs it runs)
+//   FAULT_DIR=/path      only calls on paths under it, on names relative to the folder
+//                        opened there (the *at calls), and on descriptors opened there, count
 //   FAULT_LOG=FILE       each counted call is appended as "N call path"
 //   FAULT_AT=N           the call to act on (none when unset or 0)
 //   FAULT_MODE=kill-before | kill-after | fail
@@ -22,10 +25,30 @@
 static char tracked[4096];
 static long counter;
 
+// Read once, as the program loads: it may clear its environment before its first file call.
+static char faultDir[4096], faultLog[4096], faultAt[32], faultMode[32];
+static int counting;
+
+static void keep(char *to, size_t size, const char *name)
+{
+    const char *value = getenv(name);
+    snprintf(to, size, "%s", value ? value : "");
+}
+
+__attribute__((constructor)) static void readSettings(void)
+{
+    extern char *program_invocation_short_name;
+    const char *program = getenv("FAULT_PROGRAM");
+    counting = !program || !*program || strcmp(program, program_invocation_short_name) == 0;
+    keep(faultDir, sizeof faultDir, "FAULT_DIR");
+    keep(faultLog, sizeof faultLog, "FAULT_LOG");
+    keep(faultAt, sizeof faultAt, "FAULT_AT");
+    keep(faultMode, sizeof faultMode, "FAULT_MODE");
+}
+
 static const char *dir(void)
 {
-    const char *d = getenv("FAULT_DIR");
-    return d && *d ? d : NULL;
+    return counting && *faultDir ? faultDir : NULL;
 }
 
 static int inside(const char *path)
@@ -42,10 +65,16 @@ static int trackedFd(int fd)
     return fd >= 0 && fd < (int)sizeof tracked && tracked[fd];
 }
 
+// A name relative to a descriptor of the folder, as the *at calls take it.
+static int insideAt(int dirfd, const char *path)
+{
+    return inside(path) || (path && path[0] != '/' && trackedFd(dirfd));
+}
+
 static void logCall(long n, const char *call, const char *what)
 {
-    const char *log = getenv("FAULT_LOG");
-    if (!log)
+    const char *log = faultLog;
+    if (!*log)
         return;
     int (*realOpen)(const char *, int, ...) = dlsym(RTLD_NEXT, "open");
     ssize_t (*realWrite)(int, const void *, size_t) = dlsym(RTLD_NEXT, "write");
@@ -64,13 +93,11 @@ static int before(const char *call, const char *what, int errnoOnFail)
 {
     long n = ++counter;
     logCall(n, call, what);
-    const char *at = getenv("FAULT_AT");
-    if (!at || atol(at) != n)
+    if (!*faultAt || atol(faultAt) != n)
         return 0;
-    const char *mode = getenv("FAULT_MODE");
-    if (mode && strcmp(mode, "kill-before") == 0)
+    if (strcmp(faultMode, "kill-before") == 0)
         raise(SIGKILL);
-    if (mode && strcmp(mode, "fail") == 0) {
+    if (strcmp(faultMode, "fail") == 0) {
         errno = errnoOnFail;
         return 1;
     }
@@ -79,9 +106,7 @@ static int before(const char *call, const char *what, int errnoOnFail)
 
 static void after(void)
 {
-    const char *at = getenv("FAULT_AT");
-    const char *mode = getenv("FAULT_MODE");
-    if (at && atol(at) == counter && mode && strcmp(mode, "kill-after") == 0)
+    if (*faultAt && atol(faultAt) == counter && strcmp(faultMode, "kill-after") == 0)
         raise(SIGKILL);
 }
 
@@ -130,7 +155,7 @@ OPEN_LIKE(open64)
             mode = va_arg(ap, mode_t);                                                        \
             va_end(ap);                                                                       \
         }                                                                                     \
-        int counted = inside(path);                                                           \
+        int counted = insideAt(dirfd, path);                                                  \
         if (counted && before("open", path, EACCES))                                          \
             return -1;                                                                        \
         int fd = real(dirfd, path, flags, mode);                                              \
@@ -222,6 +247,48 @@ int chmod(const char *path, mode_t mode)
     if (counted && before("chmod", path, EPERM))
         return -1;
     int r = real(path, mode);
+    if (counted)
+        after();
+    return r;
+}
+
+int renameat(int fromdir, const char *from, int todir, const char *to)
+{
+    static int (*real)(int, const char *, int, const char *);
+    if (!real)
+        real = dlsym(RTLD_NEXT, "renameat");
+    int counted = insideAt(fromdir, from) || insideAt(todir, to);
+    if (counted && before("rename", to, EPERM))
+        return -1;
+    int r = real(fromdir, from, todir, to);
+    if (counted)
+        after();
+    return r;
+}
+
+int linkat(int fromdir, const char *from, int todir, const char *to, int flags)
+{
+    static int (*real)(int, const char *, int, const char *, int);
+    if (!real)
+        real = dlsym(RTLD_NEXT, "linkat");
+    int counted = insideAt(fromdir, from) || insideAt(todir, to);
+    if (counted && before("link", to, EPERM))
+        return -1;
+    int r = real(fromdir, from, todir, to, flags);
+    if (counted)
+        after();
+    return r;
+}
+
+int unlinkat(int dirfd, const char *path, int flags)
+{
+    static int (*real)(int, const char *, int);
+    if (!real)
+        real = dlsym(RTLD_NEXT, "unlinkat");
+    int counted = insideAt(dirfd, path);
+    if (counted && before("unlink", path, EBUSY))
+        return -1;
+    int r = real(dirfd, path, flags);
     if (counted)
         after();
     return r;

@@ -3,11 +3,12 @@
 """Crashes and failures while a new record is saved: the next start shows the old record and
 holder or the new ones, never one of each.
 
-A first game beats the record with the shim (faultshim.so, LD_PRELOAD) only counting the
-program's file calls in its data folder. Then, for every call of the end routine, a game is
-played again from the old record with the program killed just before that call, killed just
-after it, or with the call failing; each time the program is started again and what its
-window shows, and what the folder holds, is checked.
+A first game beats the record with the shim (faultshim.so, LD_PRELOAD) only counting the file
+calls that tirlindo-record, the program the game runs to save, makes in the data folder. Then,
+for every call from its first new file on, a game is played again from the old record with
+tirlindo-record killed just before that call, killed just after it, or with the call failing;
+each time the game is started again and what its window shows, and what the folder holds
+(the lock file aside), is checked.
 
 usage: record_crash.py PATH/TO/tirlindo PATH/TO/faultshim.so [MODE...]
   (modes: kill-before kill-after fail; all three by default)
@@ -94,7 +95,7 @@ def main():
     folder = os.path.join(os.environ["XDG_DATA_HOME"], "tirlindo")
     score, holder = os.path.join(folder, "aquizrec9.txt"), os.path.join(folder, "nquizrec9.txt")
     calls_log = os.path.join(os.environ["XDG_RUNTIME_DIR"], "calls.log")
-    os.environ.update(FAULT_DIR=folder, FAULT_LOG=calls_log, LD_PRELOAD=shim)
+    os.environ.update(FAULT_DIR=folder, FAULT_LOG=calls_log, LD_PRELOAD=shim, FAULT_PROGRAM="tirlindo-record")
     os.environ.pop("FAULT_AT", None)
 
     reset(folder, score, holder)
@@ -105,7 +106,7 @@ def main():
     first = next(int(n) for n, call, what in calls
                  if call == "open" and what.endswith("aquizrec9.txt.new"))
     end_calls = [(int(n), call, what) for n, call, what in calls if int(n) >= first]
-    print(f"the end routine makes {len(end_calls)} file calls in the data folder:", flush=True)
+    print(f"the save makes {len(end_calls)} file calls in the data folder from its first new file:", flush=True)
     for n, call, what in end_calls:
         print(f"  {n} {call} {os.path.basename(what) if '/' in what else what}", flush=True)
 
@@ -122,7 +123,7 @@ def main():
                 os.environ.pop("FAULT_AT", None)
                 os.environ.pop("LD_PRELOAD", None)
             shown = next_start(program, shots)
-            left = sorted(os.listdir(folder))
+            left = sorted(name for name in os.listdir(folder) if name != "quizrec9.lock")
             with open(score, "rb") as f1, open(holder, "rb") as f2:
                 content = (f1.read(), f2.read())
             which = "new" if shown == NEW else "old" if shown == OLD else None

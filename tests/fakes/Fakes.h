@@ -4,6 +4,7 @@
 
 #include "app/Tavola.h"
 #include "platform/Host.h"
+#include "platform/RecordHelper.h"
 #include "platform/RuntimeError.h"
 
 #include <QStringList>
@@ -95,11 +96,18 @@ public:
     }
 };
 
+// A folder of the test's choosing, its records written by the real tirlindo-record of the build.
 class FixedDirectory : public SystemDirectory
 {
 public:
     QString path;
+    RecordHelper helper{QStringLiteral(TIRLINDO_TEST_RECORD_HELPER), QString()};
     QString GetWindowsDirectory() override { return path; }
+    bool SaveRecord(const QString &folder, const QString &score, const QString &holder) override
+    {
+        return helper.save(folder, score, holder);
+    }
+    void RecoverRecord(const QString &folder) override { helper.recover(folder); }
 };
 
 class RecordingEnd : public ProgramEnd
