@@ -25,11 +25,16 @@ bool leftOver(const QString &folder, const QString &name)
     return ::lstat(QFile::encodeName(folder + u'/' + name).constData(), &st) == 0;
 }
 
-// Anything a crash may have left: a journal, half of one, or a ".new" or ".old" name.
+// Anything a crash may have left: a journal, half of one, or a ".new" or ".old" name. The
+// shared folder's journal is always there, and empty unless a save was cut short.
 bool interrupted(const QString &folder)
 {
     const QString journal = QString::fromLatin1(RecordText::kJournalFile);
-    for (const QString &name : {journal, journal + QStringLiteral(".undo"), journal + QStringLiteral(".tmp")}) {
+    struct stat st{};
+    if (::lstat(QFile::encodeName(folder + u'/' + journal).constData(), &st) == 0
+        && (st.st_size > 0 || !S_ISREG(st.st_mode)))
+        return true;
+    for (const QString &name : {journal + QStringLiteral(".undo"), journal + QStringLiteral(".tmp")}) {
         if (leftOver(folder, name))
             return true;
     }

@@ -3,6 +3,7 @@
 #include "countdown/keeper/PairFolder.h"
 
 #include "countdown/keeper/KeeperError.h"
+#include "countdown/keeper/KeeperFiles.h"
 #include "countdown/keeper/RecordText.h"
 #include "countdown/keeper/SystemReason.h"
 
@@ -16,6 +17,8 @@
 
 namespace {
 
+using namespace KeeperFiles;
+
 // The holder is put in place first, and goes back when the score refuses.
 const std::string kFirst = RecordText::kHolderFile;
 const std::string kSecond = RecordText::kScoreFile;
@@ -23,55 +26,13 @@ const std::string kJournal = RecordText::kJournalFile;
 const std::string kUndo = kJournal + ".undo";
 const std::string kPending = kJournal + ".tmp";
 
-constexpr int kNoLinks = O_NOFOLLOW | O_CLOEXEC;
-// Not an errno: a pipe, a device or a socket where a file should be.
-constexpr int kNotRegular = -1;
-
-std::string reasonFor(int errnum)
-{
-    // Links are never followed: the system's "too many links" means there was one.
-    if (errnum == ELOOP)
-        return "è un collegamento simbolico";
-    return errnum == kNotRegular ? "non è un file normale" : systemReason(errnum);
-}
-
-int writeWhole(int fd, const std::string &bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        done += std::size_t(n);
-    }
-    return 0;
-}
-
 // Bytes of a regular file opened in the folder, at most the largest record file.
 int readWhole(int dir, const std::string &name, std::string &bytes)
 {
     const int fd = ::openat(dir, name.c_str(), O_RDONLY | O_NONBLOCK | kNoLinks);
     if (fd < 0)
         return errno;
-    struct stat st{};
-    int error = ::fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : !S_ISREG(st.st_mode) ? kNotRegular : 0;
-    if (!error && st.st_size > RecordText::kLargestFile)
-        error = EFBIG;
-    char buffer[4096];
-    while (!error) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            error = n < 0 ? errno : 0;
-            break;
-        }
-        bytes.append(buffer, std::size_t(n));
-        if (bytes.size() > std::size_t(RecordText::kLargestFile))
-            error = EFBIG;
-    }
+    const int error = readAll(fd, bytes);
     ::close(fd);
     return error;
 }
@@ -123,22 +84,7 @@ void PairFolder::lock(int seconds)
     struct stat st{};
     if (::fstat(m_lock, &st) != 0 || !S_ISREG(st.st_mode))
         fail(RecordText::kLockFile, S_ISDIR(st.st_mode) ? EISDIR : kNotRegular);
-    timespec start{};
-    ::clock_gettime(CLOCK_MONOTONIC, &start);
-    for (;;) {
-        if (::flock(m_lock, LOCK_EX | LOCK_NB) == 0)
-            return;
-        if (errno != EWOULDBLOCK && errno != EINTR)
-            fail(RecordText::kLockFile, errno);
-        timespec now{};
-        ::clock_gettime(CLOCK_MONOTONIC, &now);
-        if (now.tv_sec - start.tv_sec >= seconds)
-            throw KeeperError("Impossibile salvare il record: un altro salvataggio lo tiene occupato da più di "
-                                  + std::to_string(seconds) + " secondi",
-                              kFailed);
-        const timespec pause{0, 10 * 1000 * 1000};
-        ::nanosleep(&pause, nullptr);
-    }
+    waitForLock(m_lock, seconds, m_path + "/" + RecordText::kLockFile);
 }
 
 void PairFolder::recover()

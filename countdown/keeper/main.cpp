@@ -17,6 +17,7 @@
 #include "countdown/keeper/PairFolder.h"
 #include "countdown/keeper/RecordRequest.h"
 #include "countdown/keeper/RecordText.h"
+#include "countdown/keeper/SharedPair.h"
 
 #include <cerrno>
 #include <csignal>
@@ -91,6 +92,23 @@ void dropGroup()
         throw KeeperError("Impossibile rinunciare ai privilegi del gruppo dei giochi", kFailed);
 }
 
+// The shared folder's files are written in place (SharedPair.h); a folder of the player's own
+// has its files replaced whole (PairFolder.h), as it may be made from nothing.
+template <class Pair>
+int save(Pair &pair, bool recoverOnly, const RecordRequest &request)
+{
+    pair.lock(kLockSeconds);
+    pair.recover();
+    if (recoverOnly)
+        return kSaved;
+    // Decided on the record on the disk now, under the lock: another game may have raised
+    // it since this one started, and a record is never lowered.
+    if (RecordText::leadingNumber(pair.read(RecordText::kScoreFile)) >= request.score)
+        return kNotHigher;
+    pair.replace(RecordText::toWindows1252(request.name) + "\r\n", std::to_string(request.score) + "\r\n");
+    return kSaved;
+}
+
 int run(int argc, char **argv)
 {
     const bool inputOpen = standardDescriptorsOpen();
@@ -106,10 +124,11 @@ int run(int argc, char **argv)
     if (at < argc)
         throw KeeperError("Richiesta rifiutata: argomenti non validi (uso: tirlindo-record [--recover] [CARTELLA])",
                           kRefused);
-    if (!folder.empty())
-        dropGroup();
-    else
+    const bool shared = folder.empty();
+    if (shared)
         folder = TIRLINDO_SHARED_RECORD_DIR;
+    else
+        dropGroup();
 
     RecordRequest request;
     if (!recoverOnly) {
@@ -118,17 +137,12 @@ int run(int argc, char **argv)
         request = RecordRequest::parse(readInput());
     }
 
+    if (shared) {
+        SharedPair pair(folder);
+        return save(pair, recoverOnly, request);
+    }
     PairFolder pair(folder);
-    pair.lock(kLockSeconds);
-    pair.recover();
-    if (recoverOnly)
-        return kSaved;
-    // Decided on the record on the disk now, under the lock: another game may have raised
-    // it since this one started, and a record is never lowered.
-    if (RecordText::leadingNumber(pair.read(RecordText::kScoreFile)) >= request.score)
-        return kNotHigher;
-    pair.replace(RecordText::toWindows1252(request.name) + "\r\n", std::to_string(request.score) + "\r\n");
-    return kSaved;
+    return save(pair, recoverOnly, request);
 }
 
 } // namespace
