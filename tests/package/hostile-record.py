@@ -14,12 +14,14 @@ usage: hostile-record.py [--shared] [--as ACCOUNT [--as ACCOUNT2]] [--rounds N] 
 """
 
 import argparse
+import fcntl
 import grp
 import os
 import pwd
 import random
 import shutil
 import signal
+import stat
 import subprocess
 import sys
 import tempfile
@@ -55,6 +57,8 @@ REQUESTS = [
 class Attacker:
     def __init__(self, args):
         self.helper, self.folder, self.shared = args.helper, args.folder, args.shared
+        # Only a setgid program makes the loader ignore the caller's LD_ variables.
+        self.setgid = bool(os.stat(self.helper).st_mode & stat.S_ISGID)
         self.accounts = [pwd.getpwnam(name) for name in args.accounts]
         self.outside = tempfile.mkdtemp(prefix="tirlindo-outside-")
         if self.accounts:
@@ -81,6 +85,9 @@ class Attacker:
         return proc.returncode, proc.stderr.decode(errors="replace").strip()
 
     def reset(self, pair=OLD):
+        if self.shared:
+            self.reset_shared(pair)
+            return
         for name in os.listdir(self.folder):
             if name != LOCK:
                 path = os.path.join(self.folder, name)
@@ -90,10 +97,26 @@ class Attacker:
             with open(path, "wb") as f:
                 f.write(content)
             os.chmod(path, 0o664)
-            if self.shared:
-                os.chown(path, 0, os.stat(self.folder).st_gid)
-            elif self.accounts:
+            if self.accounts:
                 os.chown(path, self.accounts[0].pw_uid, self.accounts[0].pw_gid)
+
+    def reset_shared(self, pair):
+        """The shared folder as the package makes it: four files, written in place here."""
+        for name in os.listdir(self.folder):
+            if name not in (SCORE, HOLDER, JOURNAL, LOCK):
+                path = os.path.join(self.folder, name)
+                shutil.rmtree(path) if os.path.isdir(path) and not os.path.islink(path) else os.unlink(path)
+        games = grp.getgrnam("games").gr_gid
+        for name, content, mode in [(SCORE, pair[0], 0o664), (HOLDER, pair[1], 0o664), (JOURNAL, b"", 0o660),
+                                    (LOCK, b"", 0o660)]:
+            path = os.path.join(self.folder, name)
+            fd = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_NOFOLLOW, mode)
+            os.ftruncate(fd, 0)
+            os.write(fd, content)
+            os.close(fd)
+            os.chmod(path, mode)
+            if os.getuid() == 0:
+                os.chown(path, 0, games)
 
     def pair(self):
         def read(name):
@@ -160,7 +183,7 @@ class Attacker:
         ]
         # The dynamic loader heeds these for an ordinary program, with the user's own rights:
         # only a setgid one must ignore them.
-        if self.shared:
+        if self.setgid:
             cases.append(("the loader's debugging output", {"LD_DEBUG": "all",
                                                             "LD_DEBUG_OUTPUT": os.path.join(self.outside, "ld")}, ""))
             if preload:
@@ -224,31 +247,22 @@ class Attacker:
                   + ", ".join(f"{n} {k} pair" for k, n in sorted(seen.items(), key=str)), flush=True)
             if bad or self.outside_state() != before:
                 self.failures.append(case)
-        # Stopped while it holds the lock: the next save waits, then says why it gives up.
+        # Another save holding the lock (one stopped by its account, say): the next save waits,
+        # then says why it gives up.
         self.reset()
         before = self.outside_state()
-        proc = subprocess.Popen(self.command(), stdin=subprocess.PIPE)
-        os.kill(proc.pid, signal.SIGSTOP)
-        proc.stdin.write(b"9\nEva\n")
-        proc.stdin.close()
-        os.kill(proc.pid, signal.SIGCONT)
-        lock = os.path.join(self.folder, LOCK)
-        deadline = time.monotonic() + 10
-        # Wait until it holds the lock (it then has the folder's files open), then stop it.
-        while time.monotonic() < deadline and proc.poll() is None:
-            held = subprocess.run(["flock", "-n", "-s", lock, "true"]).returncode != 0
-            if held:
-                os.kill(proc.pid, signal.SIGSTOP)
-                break
-        status, text = self.run(b"10\nBruno\n")
-        os.kill(proc.pid, signal.SIGCONT)
-        proc.wait()
-        self.check("another save while one is stopped holding the lock", status, text, FAILED,
-                   "un altro salvataggio lo tiene occupato", [OLD, (b"9\r\n", b"Eva\r\n")], before)
+        held = os.open(os.path.join(self.folder, LOCK), os.O_RDONLY | os.O_CREAT | os.O_NOFOLLOW, 0o660)
+        try:
+            fcntl.flock(held, fcntl.LOCK_EX)
+            status, text = self.run(b"10\nBruno\n")
+        finally:
+            os.close(held)
+        self.check("another save while one holds the lock", status, text, FAILED,
+                   "un altro salvataggio lo tiene occupato", [OLD], before)
 
     def links(self):
         print("-- links planted at every name the program opens", flush=True)
-        if self.shared:  # the shared folder is not the user's to plant in
+        if self.shared and self.accounts:  # the shared folder is not the user's to plant in
             planted = os.path.join(self.folder, "planted")
             made = subprocess.run(self.as_account(["ln", "-s", self.outside, planted]), capture_output=True)
             self.check("a link planted in the shared folder", made.returncode, made.stderr.decode().strip(), 1,
@@ -282,7 +296,7 @@ class Attacker:
             after = {p: v for p, v in self.outside_state().items() if not p.startswith(own)}
             self.check(f"{name} -> {os.path.relpath(aim, os.path.dirname(self.outside))}", status, said,
                        expected, "collegamento simbolico" if expected else "", [OLD], before, after)
-        if self.shared:
+        if self.shared and self.accounts:
             self.reset()
             link = os.path.join(self.outside, "to-shared")
             os.symlink(self.folder, link)
@@ -292,6 +306,58 @@ class Attacker:
                 status, said = self.run(b"9\nEva\n", folder=folder)
                 self.check(case, status, said, FAILED, "", [OLD], before)
             os.unlink(link)
+
+    def cut_journal(self):
+        """A save of the shared folder cut short at every byte of its journal: the start's
+        recovery leaves the old pair for a journal cut short, the new pair for a whole one."""
+        if not self.shared:
+            return
+        print("-- the shared folder's journal cut short at every byte", flush=True)
+        new = (b"9\r\n", b"Eva\r\n")
+        whole = b"tirlindo-pair\0" + new[1] + b"\0" + new[0] + b"\0end"
+        bad = []
+        for n in range(len(whole) + 1):
+            self.reset()
+            with open(os.path.join(self.folder, JOURNAL), "r+b") as f:
+                f.write(whole[:n])
+            status, _ = self.run(b"", extra=["--recover"])
+            expected = new if n == len(whole) else OLD
+            if status != SAVED or self.pair() != expected or os.path.getsize(os.path.join(self.folder, JOURNAL)):
+                bad.append(n)
+        self.check(f"{len(whole) + 1} journals, cut at each byte", 1 if bad else 0, f"wrong at {bad}" if bad else "",
+                   0, None, [new], {})
+
+    def holder_by_hand(self):
+        """The account that holds the record can no more change it by hand than any other."""
+        if not (self.shared and self.accounts):
+            return
+        print("-- the record's holder at its files by hand", flush=True)
+        self.reset()
+        status, said = self.run(b"9\nEva\n")
+        new = (b"9\r\n", b"Eva\r\n")
+        self.check("the holder's own save", status, said, SAVED, "", [new], {})
+        tries = """
+import os, sys
+folder = sys.argv[1]
+for name in sys.argv[2:]:
+    path = os.path.join(folder, name)
+    for what, act in [("write", lambda: open(path, "r+b").write(b"32767")),
+                      ("hold", lambda: open(path, "rb")) if name.endswith("lock") else ("read", lambda: None),
+                      ("chmod", lambda: os.chmod(path, 0o666)), ("remove", lambda: os.unlink(path)),
+                      ("rename", lambda: os.rename(path, path + ".mine"))]:
+        try:
+            act()
+            if what not in ("read",):
+                print(f"{what} {name}: allowed")
+        except PermissionError:
+            pass
+"""
+        for name in (SCORE, HOLDER, JOURNAL, LOCK):
+            done = subprocess.run(self.as_account(["/usr/bin/python3", "-c", tries, self.folder, name]),
+                                  capture_output=True, timeout=60)
+            allowed = done.stdout.decode().strip()
+            self.check(f"the holder edits, locks, chmods, removes or renames {name}", 1 if allowed else 0,
+                       allowed, 0, None, [new], {})
 
     def concurrency(self, rounds):
         print("-- two games ending within the same 100 ms, again and again", flush=True)
@@ -342,6 +408,8 @@ def main():
         attacker.requests()
         attacker.environment()
         attacker.links()
+        attacker.holder_by_hand()
+        attacker.cut_journal()
         attacker.signals(max(4, args.rounds // 5))
         attacker.concurrency(args.rounds)
     finally:
