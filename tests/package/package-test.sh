@@ -31,6 +31,7 @@ arch=$(dpkg --print-architecture)
 rm -rf "$out"
 mkdir -p "$out" "$cache"
 work=$(mktemp -d "${TMPDIR:-/tmp}/tirlindo-package.XXXXXX")
+chmod 711 "$work" # lintian runs as an ordinary account
 roots=()
 cleanup() {
     local root
@@ -104,8 +105,9 @@ mv "$work/tirlindo_$upstream.orig.tar.xz" "$build_root/build/"
 cp -r "$work/tree" "$build_root/build/tirlindo-$upstream"
 chroot "$build_root" useradd --create-home builder
 chroot "$build_root" chown -R builder: /build
-if ! chroot "$build_root" env DEBIAN_FRONTEND=noninteractive apt-get build-dep -y -q "/build/tirlindo-$upstream" \
-    >"$out/build-dep.log" 2>&1; then
+# fakeroot as on Debian's build machines: the package's files owned by the games group need it.
+if ! chroot "$build_root" env DEBIAN_FRONTEND=noninteractive sh -c "apt-get install -y -q fakeroot && apt-get build-dep -y -q /build/tirlindo-$upstream" \
+    >"$out/build-dep.log" 2>&1 </dev/null; then
     tail -n 30 "$out/build-dep.log" >&2
     exit 1
 fi
