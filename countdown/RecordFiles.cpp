@@ -52,7 +52,7 @@ QString Tavola::Leggifiletxt(const QString &nomefile)
     if (length > kLargestRecordFile) {
         m_files.Close(number);
         throw RuntimeError(QStringLiteral("Il file %1 \u00e8 troppo grande per essere un record: cancellalo e riavvia il gioco")
-                               .arg(QDir::toNativeSeparators(nomefile)));
+                               .arg(QDir::toNativeSeparators(QDir::cleanPath(nomefile))));
     }
     const QString content = m_files.Input(length, number);
     m_files.Close(number);

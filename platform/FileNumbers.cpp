@@ -17,7 +17,8 @@
 namespace {
 RuntimeError fileError(const QString &what, const QString &path, const QString &reason)
 {
-    return RuntimeError(QStringLiteral("%1 il file %2 (%3)").arg(what, QDir::toNativeSeparators(path), reason));
+    // The record's path has a doubled separator, right for the file system; a parent reads one.
+    return RuntimeError(QStringLiteral("%1 il file %2 (%3)").arg(what, QDir::toNativeSeparators(QDir::cleanPath(path)), reason));
 }
 } // namespace
 

@@ -287,7 +287,8 @@ void GameTest::unusableRecordFilesEndWithAClearError()
         QCOMPARE(::mkfifo(QFile::encodeName(holder()).constData(), 0644), 0);
     window().load();
     QCOMPARE(m_game->end.statuses, QList<int>{1});
-    QVERIFY2(m_game->dialogs.boxes.last().contains(QStringLiteral("nquizrec9.txt")), qPrintable(m_game->dialogs.boxes.last()));
+    // The path as a parent reads it, with one separator between folder and file.
+    QVERIFY2(m_game->dialogs.boxes.last().contains(QDir::cleanPath(holder())), qPrintable(m_game->dialogs.boxes.last()));
     QVERIFY(m_game->agent.requests.isEmpty());
     if (problem == QLatin1String("large"))
         QCOMPARE(QFileInfo(holder()).size(), 64 * 1024 + 1); // reported, never cut
