@@ -107,7 +107,7 @@ void PairFolder::recover()
     }
     // Done, or without a whole journal nothing was put in place: what lies about is stale.
     forget();
-    ::unlinkat(m_dir, kPending.c_str(), 0);
+    removeAnything(kPending);
 }
 
 std::string PairFolder::read(const char *name) const
@@ -237,8 +237,11 @@ int PairFolder::undoFirst() const
 
 void PairFolder::forget() const
 {
-    const bool a = ::unlinkat(m_dir, kJournal.c_str(), 0) == 0;
-    const bool b = ::unlinkat(m_dir, kUndo.c_str(), 0) == 0;
+    // Whatever lies at the journal's names goes, a folder too: left there, it would refuse
+    // every later save its journal.
+    const bool a = exists(kJournal), b = exists(kUndo);
+    removeAnything(kJournal);
+    removeAnything(kUndo);
     if (a || b)
         sync();
     for (const std::string &name : {kFirst, kSecond}) {
