@@ -9,7 +9,7 @@
 
 // Record files are single-byte text in the Windows-1252 code page, so files written by
 // the game on an Italian Windows read the same here.
-QByteArray toWindows1252(const QString &text); // unrepresentable characters become '?'
+QByteArray toWindows1252(const QString &text); // others as their nearest Latin letters
 QString fromWindows1252(const QByteArray &bytes);
 
 // One line as the record files hold it: the text, then CR LF.

@@ -3,7 +3,12 @@
 #include "countdown/keeper/RecordText.h"
 
 #include <charconv>
+#include <cstdint>
 #include <limits>
+#include <memory>
+
+#include <unicode/translit.h>
+#include <unicode/unistr.h>
 
 namespace {
 
@@ -14,15 +19,33 @@ constexpr char32_t kHighBlock[32] = {
     0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
 
+// The code page's byte for a code point; 0 where it has none (NUL itself is never encoded).
 char encodeCodePoint(char32_t cp)
 {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
+    if ((cp > 0 && cp < 0x80) || (cp >= 0xA0 && cp <= 0xFF))
         return char(cp);
     for (int i = 0; i < 32; ++i) {
         if (kHighBlock[i] != 0 && kHighBlock[i] == cp)
             return char(0x80 + i);
     }
-    return '?';
+    return 0;
+}
+
+// The nearest Latin letters of characters the code page lacks (Ł L, Ș S, 李 li), by
+// ICU's transliterations, which know every script's; a character with no Latin form (an
+// emoji) comes back as it was.
+std::string latinLetters(std::string_view utf8)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::Transliterator> toLatin(
+        icu::Transliterator::createInstance("Any-Latin; Latin-ASCII", UTRANS_FORWARD, status));
+    if (U_FAILURE(status) || !toLatin)
+        return std::string();
+    icu::UnicodeString text = icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), std::int32_t(utf8.size())));
+    toLatin->transliterate(text);
+    std::string latin;
+    text.toUTF8String(latin);
+    return latin;
 }
 
 // The code point at `at`, moving past it; -1 for bytes that are not UTF-8.
@@ -54,15 +77,42 @@ std::string toWindows1252(std::string_view utf8)
 {
     std::string bytes;
     bytes.reserve(utf8.size());
+    // Characters the code page lacks are taken a run at a time: a script's transliteration
+    // may read a character with its neighbours.
+    std::size_t runStart = 0, runEnd = 0;
+    const auto endRun = [&] {
+        if (runEnd > runStart) {
+            const std::string latin = latinLetters(utf8.substr(runStart, runEnd - runStart));
+            for (std::size_t at = 0; at < latin.size();) {
+                const long cp = nextCodePoint(latin, at);
+                if (cp < 0)
+                    break;
+                if (const char byte = encodeCodePoint(char32_t(cp)))
+                    bytes += byte;
+            }
+        }
+        runStart = runEnd = 0;
+    };
     for (std::size_t at = 0; at < utf8.size();) {
+        const std::size_t start = at;
         const long cp = nextCodePoint(utf8, at);
         if (cp < 0) {
+            endRun();
             bytes += '?';
             ++at;
-        } else {
-            bytes += encodeCodePoint(char32_t(cp));
+            continue;
         }
+        const char byte = encodeCodePoint(char32_t(cp));
+        if (byte == 0 && cp != 0) {
+            if (runEnd == 0)
+                runStart = start;
+            runEnd = at;
+            continue;
+        }
+        endRun();
+        bytes += cp == 0 ? '\0' : byte;
     }
+    endRun();
     return bytes;
 }
 

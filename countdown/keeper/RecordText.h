@@ -19,8 +19,9 @@ inline constexpr const char *kLockFile = "quizrec9.lock";
 // A record file larger than this is not a record; the game refuses to show it.
 inline constexpr long kLargestFile = 64 * 1024;
 
-// Windows-1252 bytes of a UTF-8 text; characters the code page lacks become '?'. The text
-// must be valid UTF-8 (utf8Length() says so).
+// Windows-1252 bytes of a UTF-8 text. A character the code page lacks becomes its nearest
+// Latin letters (Ł L, Ș S, ğ g, 李 li); one with no Latin form (an emoji) is left out. The
+// text must be valid UTF-8 (utf16Length() says so).
 std::string toWindows1252(std::string_view utf8);
 
 // The character a byte of the code page stands for; the five bytes it leaves unused stand
