@@ -22,6 +22,23 @@ std::string reasonFor(int errnum)
     return errnum == kNotRegular ? "non è un file normale" : systemReason(errnum);
 }
 
+void failOn(const std::string &path, const std::string &name, int errnum)
+{
+    if (errnum == EFBIG)
+        throw KeeperError("Impossibile salvare il record: il file " + path + "/" + name
+                              + " è troppo grande per essere un record",
+                          kFailed);
+    throw KeeperError("Impossibile salvare il file " + path + "/" + name + " (" + reasonFor(errnum) + ")", kFailed);
+}
+
+int openFolder(const std::string &path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | kNoLinks);
+    if (fd < 0)
+        throw KeeperError("Impossibile aprire la cartella dei record " + path + " (" + reasonFor(errno) + ")", kFailed);
+    return fd;
+}
+
 int writeWhole(int fd, const std::string &bytes)
 {
     std::size_t done = 0;

@@ -16,6 +16,12 @@ inline constexpr int kNotRegular = -1;
 // What a failed call means, in Italian; kNotRegular and ELOOP (a link) included.
 std::string reasonFor(int errnum);
 
+// Throws KeeperError saying why the file `name` of the folder `path` could not be saved.
+[[noreturn]] void failOn(const std::string &path, const std::string &name, int errnum);
+
+// The record folder's descriptor, never reached through a link; throws KeeperError when not.
+int openFolder(const std::string &path);
+
 // 0, or the errno of the write that failed.
 int writeWhole(int fd, const std::string &bytes);
 

@@ -62,9 +62,7 @@ void removeTree(int dir, const std::string &name, int depth)
 PairFolder::PairFolder(std::string path)
     : m_path(std::move(path))
 {
-    m_dir = ::open(m_path.c_str(), O_RDONLY | O_DIRECTORY | kNoLinks);
-    if (m_dir < 0)
-        throw KeeperError("Impossibile aprire la cartella dei record " + m_path + " (" + reasonFor(errno) + ")", kFailed);
+    m_dir = openFolder(m_path);
 }
 
 PairFolder::~PairFolder()
@@ -116,10 +114,6 @@ std::string PairFolder::read(const char *name) const
     const int error = readWhole(m_dir, name, bytes);
     if (error == ENOENT)
         return std::string();
-    if (error == EFBIG)
-        throw KeeperError("Impossibile salvare il record: il file " + m_path + "/" + name
-                              + " è troppo grande per essere un record",
-                          kFailed);
     if (error)
         fail(name, error);
     return bytes;
@@ -287,5 +281,5 @@ void PairFolder::removeAnything(const std::string &name) const
 
 void PairFolder::fail(const std::string &name, int errnum) const
 {
-    throw KeeperError("Impossibile salvare il file " + m_path + "/" + name + " (" + reasonFor(errnum) + ")", kFailed);
+    failOn(m_path, name, errnum);
 }

@@ -54,9 +54,7 @@ int overwrite(int fd, const std::string &bytes)
 SharedPair::SharedPair(std::string path)
     : m_path(std::move(path))
 {
-    m_dir = ::open(m_path.c_str(), O_RDONLY | O_DIRECTORY | kNoLinks);
-    if (m_dir < 0)
-        throw KeeperError("Impossibile aprire la cartella dei record " + m_path + " (" + reasonFor(errno) + ")", kFailed);
+    m_dir = openFolder(m_path);
     // Read-only suffices to lock, and the lock's mode keeps ordinary accounts from holding it.
     m_lock = open(RecordText::kLockFile, O_RDONLY);
     m_holder = open(RecordText::kHolderFile, O_RDWR);
@@ -135,10 +133,6 @@ std::string SharedPair::contentOf(int fd, const char *name) const
 {
     std::string bytes;
     const int error = readAll(fd, bytes);
-    if (error == EFBIG)
-        throw KeeperError("Impossibile salvare il record: il file " + m_path + "/" + name
-                              + " è troppo grande per essere un record",
-                          kFailed);
     if (error)
         fail(name, error);
     return bytes;
@@ -166,5 +160,5 @@ void SharedPair::failInFolder(int errnum) const
 
 void SharedPair::fail(const char *name, int errnum) const
 {
-    throw KeeperError("Impossibile salvare il file " + m_path + "/" + name + " (" + reasonFor(errnum) + ")", kFailed);
+    failOn(m_path, name, errnum);
 }
