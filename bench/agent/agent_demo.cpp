@@ -6,10 +6,10 @@
 //   tirlindo-agent-demo --frames DIR [--height PX]
 //   tirlindo-agent-demo [--harness] [--play NAME]... [--quit] [PHRASE...]
 #include "character/Agent.h"
-#include "platform/agent/AgentControl.h"
-#include "platform/agent/CharacterFile.h"
-#include "platform/agent/CharacterWindow.h"
-#include "platform/agent/FloatingCharacter.h"
+#include "agent/AgentControl.h"
+#include "agent/CharacterFile.h"
+#include "agent/windows/CharacterWindow.h"
+#include "agent/FloatingCharacter.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

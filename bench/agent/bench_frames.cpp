@@ -5,9 +5,9 @@
 // from the window's own log of presented frames (each one a new picture), and the size of the
 // frame cache afterwards. Run under a real X server (DISPLAY) to include the outline's cost.
 #include "character/Agent.h"
-#include "platform/agent/AgentControl.h"
-#include "platform/agent/CharacterWindow.h"
-#include "platform/agent/FloatingCharacter.h"
+#include "agent/AgentControl.h"
+#include "agent/windows/CharacterWindow.h"
+#include "agent/FloatingCharacter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

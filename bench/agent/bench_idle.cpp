@@ -4,8 +4,8 @@
 // What the resting wizard costs while the child thinks: process CPU time per second of wall
 // time with the idle loop (blinking, glancing) running, after the frames are cached.
 #include "character/Agent.h"
-#include "platform/agent/AgentControl.h"
-#include "platform/agent/FloatingCharacter.h"
+#include "agent/AgentControl.h"
+#include "agent/FloatingCharacter.h"
 
 #include <QApplication>
 #include <QEventLoop>

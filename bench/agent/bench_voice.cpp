@@ -4,9 +4,9 @@
 // How long a child waits between a Speak request and the first samples of the voice: the hop
 // to the voice thread, espeak's synthesis, and the hop back.
 #include "character/Agent.h"
-#include "platform/agent/AgentControl.h"
-#include "platform/agent/FloatingCharacter.h"
-#include "platform/agent/VoiceWorker.h"
+#include "agent/AgentControl.h"
+#include "agent/FloatingCharacter.h"
+#include "agent/voice/VoiceWorker.h"
 
 #include <QApplication>
 #include <QEventLoop>

@@ -2,10 +2,10 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "character/Agent.h"
 #include "platform/RuntimeError.h"
-#include "platform/agent/AgentControl.h"
-#include "platform/agent/BalloonWindow.h"
-#include "platform/agent/CharacterWindow.h"
-#include "platform/agent/FloatingCharacter.h"
+#include "agent/AgentControl.h"
+#include "agent/windows/BalloonWindow.h"
+#include "agent/windows/CharacterWindow.h"
+#include "agent/FloatingCharacter.h"
 
 #include <QFile>
 #include <QGuiApplication>

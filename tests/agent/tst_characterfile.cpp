@@ -2,10 +2,10 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "character/Agent.h"
 #include "platform/RuntimeError.h"
-#include "platform/agent/AgentControl.h"
-#include "platform/agent/CharacterFile.h"
-#include "platform/agent/CharacterWindow.h"
-#include "platform/agent/Utterance.h"
+#include "agent/AgentControl.h"
+#include "agent/CharacterFile.h"
+#include "agent/windows/CharacterWindow.h"
+#include "agent/voice/Utterance.h"
 
 #include <QFile>
 #include <QJsonDocument>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "character/Agent.h"
-#include "platform/agent/AgentControl.h"
-#include "platform/agent/CharacterWindow.h"
-#include "platform/agent/FloatingCharacter.h"
-#include "platform/agent/FrameDrawing.h"
+#include "agent/AgentControl.h"
+#include "agent/windows/CharacterWindow.h"
+#include "agent/FloatingCharacter.h"
+#include "agent/drawing/FrameDrawing.h"
 
 #include <QPainter>
 #include <QtTest>

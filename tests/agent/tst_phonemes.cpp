@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "character/Agent.h"
 #include "character/NumberWords.h"
-#include "platform/agent/CharacterFile.h"
+#include "agent/CharacterFile.h"
 #include "quiz/PraiseLadder.h"
 
 #include <QtTest>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
-#include "platform/agent/VoiceWorker.h"
+#include "agent/voice/VoiceWorker.h"
 
 #include <QtTest>
 

@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #pragma once
 
-#include "platform/agent/CharacterFile.h"
-#include "platform/agent/FrameDrawing.h"
+#include "agent/CharacterFile.h"
+#include "agent/drawing/FrameDrawing.h"
 
 #include <QHash>
 #include <QSet>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
-#include "platform/agent/FrameDrawing.h"
+#include "agent/drawing/FrameDrawing.h"
 
 #include <QPainter>
 #include <QSvgRenderer>
@@ -10,21 +10,6 @@
 
 namespace {
 constexpr int kHalfOpaque = 128;
-}
-
-PartDrawings::PartDrawings(QHash<QString, QString> files)
-    : m_files(std::move(files))
-{
-}
-
-PartDrawings::~PartDrawings() = default;
-
-QSvgRenderer *PartDrawings::drawing(const QString &part)
-{
-    auto it = m_parsed.find(part);
-    if (it == m_parsed.end())
-        it = m_parsed.insert(part, std::make_shared<QSvgRenderer>(m_files.value(part)));
-    return it->get();
 }
 
 QImage drawFrame(const CharacterFrame &frame, PartDrawings &parts, QSize canvas, QSize logical, qreal dpr)

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
-#include "platform/agent/AgentControl.h"
+#include "agent/AgentControl.h"
 
 #include "platform/RuntimeError.h"
-#include "platform/agent/CharacterFile.h"
-#include "platform/agent/FloatingCharacter.h"
-#include "platform/agent/FloatingWindows.h"
+#include "agent/CharacterFile.h"
+#include "agent/FloatingCharacter.h"
+#include "agent/windows/FloatingWindows.h"
 
 #include <QtGlobal>
 

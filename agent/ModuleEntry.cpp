@@ -3,8 +3,8 @@
 //
 // The entry of the character module: the game reads the module (voice, sound server client,
 // the wizard's drawings) only after its first box is up, and creates the control through here.
-#include "platform/agent/AgentControl.h"
-#include "platform/agent/VoiceWorker.h"
+#include "agent/AgentControl.h"
+#include "agent/voice/VoiceWorker.h"
 
 extern "C" Q_DECL_EXPORT Agent *tirlindo_create_agent(QWidget *container)
 {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
-#include "platform/agent/CharacterWindow.h"
-#include "platform/agent/FloatingWindows.h"
+#include "agent/windows/CharacterWindow.h"
+#include "agent/windows/FloatingWindows.h"
 
 #include <QGuiApplication>
 #include <QPainter>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
-#include "platform/agent/Utterance.h"
+#include "agent/voice/Utterance.h"
 
 #include <QRegularExpression>
 #include <algorithm>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
-#include "platform/agent/CharacterFile.h"
+#include "agent/CharacterFile.h"
 
 #include "character/Agent.h"
 #include "platform/RuntimeError.h"

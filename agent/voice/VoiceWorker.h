@@ -2,7 +2,8 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #pragma once
 
-#include "platform/agent/Utterance.h"
+#include "agent/voice/Utterance.h"
+#include "agent/voice/VoiceSettings.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -10,19 +11,6 @@
 #include <memory>
 
 class QTimer;
-
-struct VoiceSettings
-{
-    QString language = QStringLiteral("it");
-    QString variant;     // of the voice: its timbre and natural pitch span
-    int rate = 145;
-    int pitch = 35;
-    int range = 50;      // 0-100: how far the intonation rises and falls
-    bool continues = false; // another phrase follows at once: no falling end, a short pause
-    bool audio = true;   // false: never touch the sound server, pace silently
-    double pace = 1.0;   // silent pacing only: 0.1 plays ten times faster
-};
-Q_DECLARE_METATYPE(VoiceSettings)
 
 // The phrase queue and its clock, on a thread of their own that never waits for the sound
 // server. The synthesiser starts on a thread of its own (it may block half a minute on a

@@ -2,40 +2,12 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #pragma once
 
-#include "platform/agent/CharacterFile.h"
+#include "agent/CharacterFile.h"
+#include "agent/drawing/PartDrawings.h"
+#include "agent/drawing/RenderedFrame.h"
 
-#include <QHash>
 #include <QImage>
 #include <QRegion>
-#include <memory>
-
-class QSvgRenderer;
-
-// The SVG drawings of a character's parts, each parsed the first time it is drawn. One set per
-// thread: a QSvgRenderer must not be shared between threads.
-class PartDrawings
-{
-public:
-    explicit PartDrawings(QHash<QString, QString> files);
-    ~PartDrawings();
-    QSvgRenderer *drawing(const QString &part);
-
-private:
-    QHash<QString, QString> m_files;
-    QHash<QString, std::shared_ptr<QSvgRenderer>> m_parsed;
-};
-
-// A frame ready for the screen: the picture at device pixels, cut to what it covers and placed
-// at `offset` in the window, and its outline in the window's device pixels (a pixel belongs to
-// the shape when it is at least half opaque). Cutting keeps the cache about half the size.
-struct RenderedFrame
-{
-    QImage image;
-    QPoint offset;
-    qreal dpr = 1;
-    QRegion shape;
-    qint64 bytes() const { return image.sizeInBytes(); }
-};
 
 // The smallest rectangle holding every pixel where two pictures of one size differ (empty
 // when they are the same), and its pixels copied from one picture onto the other.

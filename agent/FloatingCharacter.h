@@ -3,8 +3,8 @@
 #pragma once
 
 #include "character/Agent.h"
-#include "platform/agent/CharacterFile.h"
-#include "platform/agent/Utterance.h"
+#include "agent/CharacterFile.h"
+#include "agent/voice/Utterance.h"
 
 #include <QObject>
 #include <QPoint>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
-#include "platform/agent/FloatingCharacter.h"
+#include "agent/FloatingCharacter.h"
 
 #include "platform/RuntimeError.h"
-#include "platform/agent/BalloonWindow.h"
-#include "platform/agent/CharacterWindow.h"
-#include "platform/agent/FloatingWindows.h"
-#include "platform/agent/VoiceWorker.h"
+#include "agent/windows/BalloonWindow.h"
+#include "agent/windows/CharacterWindow.h"
+#include "agent/windows/FloatingWindows.h"
+#include "agent/voice/VoiceWorker.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
-#include "platform/agent/BalloonWindow.h"
-#include "platform/agent/FloatingWindows.h"
+#include "agent/windows/BalloonWindow.h"
+#include "agent/windows/FloatingWindows.h"
 
 #include <QBitmap>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
-#include "platform/agent/FloatingWindows.h"
+#include "agent/windows/FloatingWindows.h"
 
 #include <QEvent>
 #include <QGuiApplication>
