@@ -5,6 +5,7 @@
 #include "platform/RuntimeError.h"
 #include "agent/CharacterFile.h"
 #include "agent/FloatingCharacter.h"
+#include "agent/voice/Voice.h"
 #include "agent/windows/FloatingWindows.h"
 
 #include <QtGlobal>
@@ -15,14 +16,23 @@ void initAgentResources()
     Q_INIT_RESOURCE(merlin);
 }
 
-AgentControl::AgentControl(QWidget *container, QObject *parent)
+AgentControl::AgentControl(QWidget *gameWindow, QObject *parent, std::unique_ptr<Voice> voice)
     : QObject(parent)
-    , m_container(container)
+    , m_gameWindow(gameWindow)
+    , m_voice(voice ? std::move(voice) : std::make_unique<Voice>())
 {
     initAgentResources();
 }
 
-AgentControl::~AgentControl() = default;
+AgentControl::~AgentControl()
+{
+    m_characters.clear();
+}
+
+void AgentControl::stopVoice(int statusIfStuck)
+{
+    m_voice->shutDown(statusIfStuck);
+}
 
 AgentCharacters &AgentControl::Characters()
 {
@@ -36,7 +46,7 @@ void AgentControl::Load(const QString &characterId, const QString &loadKey)
     const QString key = characterId.toLower();
     if (m_characters.count(key))
         return; // already there, perhaps mid-speech: keep it
-    auto character = std::make_unique<FloatingCharacter>(characterId, std::move(file), this);
+    auto character = std::make_unique<FloatingCharacter>(characterId, std::move(file), m_voice->worker(), this);
     character->setTimeScale(m_timeScale);
     character->setAudioEnabled(m_audio);
     FloatingCharacter *c = character.get();
@@ -46,11 +56,9 @@ void AgentControl::Load(const QString &characterId, const QString &loadKey)
             [this, characterId](const QString &r) { Q_EMIT requestFinished(characterId, r); });
     connect(c, &FloatingCharacter::queueEmptied, this, [this, characterId] { Q_EMIT queueEmptied(characterId); });
     m_characters.emplace(key, std::move(character));
-    // The characters stand over the game: they follow its window (the container's, or the
-    // window of the widget this control was handed to).
-    QWidget *container = m_container ? m_container.data() : qobject_cast<QWidget *>(parent());
-    if (container)
-        FloatingWindows::followGame(container->window());
+    // The characters stand over the game: they follow its window.
+    if (m_gameWindow)
+        FloatingWindows::followGame(m_gameWindow);
 }
 
 AgentCharacter &AgentControl::Item(const QString &characterId)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "character/Agent.h"
+#include "agent/voice/Voice.h"
 
 #include <QObject>
 #include <QPointer>
@@ -16,13 +17,28 @@ class FloatingCharacter;
 // one never needs to call it.
 void initAgentResources();
 
-// The speaking-character control: loads characters and hands them out by identifier. Nothing
-// is drawn into the container: the characters float in windows of their own, above the game.
+// The speaking-character control: loads characters and hands them out by identifier. The
+// characters float in windows of their own, above the game window they are given.
+//
+// It owns everything the characters run on, and with it every thread of the component:
+// - the UI thread: this control, the characters, their windows and timers;
+// - the voice thread (Voice): the phrase queue and its clock, VoiceWorker; reached from the UI
+//   thread only through queued calls and signals;
+// - the synthesiser's start-up thread (EspeakSynthesizer): espeak's set-up, once; synthesis
+//   itself then runs on the voice thread;
+// - the audio thread (Voice): AudioOutput, which libpulse's own loop thread calls back; the
+//   voice thread reads how far it got through atomics and hands it phrases;
+// - the drawing thread (FrameDrawing): pictures of frames, handed back by signal.
+// Voice starts its threads when the control is made and stops them in stopVoice(), which every
+// way out of the program calls (and which an exit() from inside a library reaches too), or
+// when the control is destroyed.
 class AgentControl : public QObject, public Agent, private AgentCharacters
 {
     Q_OBJECT
 public:
-    explicit AgentControl(QWidget *container, QObject *parent = nullptr);
+    // The characters stand above `gameWindow` (none: at their default place, over everything).
+    // They speak with `voice`, or with espeak-ng through the sound server when none is given.
+    explicit AgentControl(QWidget *gameWindow, QObject *parent = nullptr, std::unique_ptr<Voice> voice = nullptr);
     ~AgentControl() override;
 
     AgentCharacters &Characters() override;
@@ -33,6 +49,9 @@ public:
     void setTimeScale(double scale);
     void setAudioEnabled(bool enabled);
 
+    // See Voice::shutDown.
+    void stopVoice(int statusIfStuck);
+
 Q_SIGNALS:
     void requestStarted(const QString &characterId, const QString &request);
     void requestFinished(const QString &characterId, const QString &request);
@@ -42,7 +61,8 @@ private:
     void Load(const QString &characterId, const QString &loadKey) override;
     AgentCharacter &Item(const QString &characterId) override;
 
-    QPointer<QWidget> m_container;
+    QPointer<QWidget> m_gameWindow;
+    std::unique_ptr<Voice> m_voice; // outlives the characters, which speak through it
     std::map<QString, std::unique_ptr<FloatingCharacter>> m_characters; // key: lower-case id
     double m_timeScale = 1.0;
     bool m_audio = true;

@@ -66,7 +66,7 @@ QString FloatingCharacter::Request::describe() const
     return {};
 }
 
-FloatingCharacter::FloatingCharacter(const QString &id, CharacterFile file, QObject *parent)
+FloatingCharacter::FloatingCharacter(const QString &id, CharacterFile file, VoiceWorker *voice, QObject *parent)
     : QObject(parent)
     , m_id(id)
     , m_file(std::move(file))
@@ -74,7 +74,7 @@ FloatingCharacter::FloatingCharacter(const QString &id, CharacterFile file, QObj
     , m_balloon(std::make_unique<BalloonWindow>())
     , m_frameTimer(new QTimer(this))
     , m_balloonTimer(new QTimer(this))
-    , m_voice(VoiceWorker::shared())
+    , m_voice(voice)
 {
     m_frameTimer->setSingleShot(true);
     connect(m_frameTimer, &QTimer::timeout, this, &FloatingCharacter::advanceFrame);

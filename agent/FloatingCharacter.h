@@ -25,7 +25,8 @@ class FloatingCharacter : public QObject, public AgentCharacter
 {
     Q_OBJECT
 public:
-    FloatingCharacter(const QString &id, CharacterFile file, QObject *parent = nullptr);
+    // `voice` lives on a thread of its own and outlives the character.
+    FloatingCharacter(const QString &id, CharacterFile file, VoiceWorker *voice, QObject *parent = nullptr);
     ~FloatingCharacter() override;
 
     void Show() override;

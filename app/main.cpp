@@ -59,6 +59,7 @@ int main(int argc, char *argv[])
     end.beforeEnd = [&agent](int status) { agent.stopVoice(status); };
 
     Tavola tavola(TavolaHost{agent, dialogs, random, directory, end}, nullptr, Tavola::Finish::Later);
+    agent.setGameWindow(&tavola);
     // While the player reads the name box: the window's controls and pictures, and the module
     // with the voice, the sound and the wizard's drawings (on a thread of its own).
     afterFirstWindowDrawn([&] {
@@ -71,7 +72,6 @@ int main(int argc, char *argv[])
         });
         agent.preload();
         tavola.finishControls();
-        agent.setContainer(tavola.Picture1); // the control lives in the hidden picture box
     });
     tavola.load();
     dialogs.setParent(&tavola);

@@ -17,8 +17,6 @@ LoadedAgent::~LoadedAgent()
 {
     if (m_module.valid())
         m_module.wait();
-    if (m_owned)
-        delete m_agent;
 }
 
 QString LoadedAgent::installedModulePath()
@@ -55,9 +53,8 @@ Agent &LoadedAgent::agent()
     const Module module = m_module.get();
     if (!module.create)
         throw RuntimeError(QStringLiteral("Il componente del personaggio non \u00e8 disponibile (%1)").arg(module.error));
-    m_agent = module.create(m_container);
+    m_agent.reset(module.create(m_gameWindow));
     m_stopVoice = module.stopVoice;
-    m_owned = !m_container;
     return *m_agent;
 }
 
@@ -73,6 +70,6 @@ AgentCharacter &LoadedAgent::Item(const QString &characterId)
 
 void LoadedAgent::stopVoice(int statusIfStuck)
 {
-    if (m_stopVoice)
-        m_stopVoice(statusIfStuck);
+    if (m_agent && m_stopVoice)
+        m_stopVoice(m_agent.get(), statusIfStuck);
 }

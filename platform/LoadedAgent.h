@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <future>
+#include <memory>
 
 // The speaking-character control, read from its own module. The module brings the voice, the
 // sound server's client and the wizard's drawings, none of which the first box needs, so the
@@ -20,8 +21,8 @@ public:
     explicit LoadedAgent(const QString &modulePath = installedModulePath());
     ~LoadedAgent() override;
 
-    // Where the control the module creates lives (the window's hidden picture box).
-    void setContainer(QWidget *container) { m_container = container; }
+    // The window the character stands above; given before the first request.
+    void setGameWindow(QWidget *window) { m_gameWindow = window; }
     // Starts reading the module in the background; harmless when already started.
     void preload();
 
@@ -34,7 +35,7 @@ public:
 
 private:
     using Create = Agent *(*)(QWidget *);
-    using StopVoice = void (*)(int);
+    using StopVoice = void (*)(Agent *, int);
     struct Module
     {
         Create create = nullptr;
@@ -47,9 +48,8 @@ private:
     Agent &agent();
 
     QString m_path;
-    QPointer<QWidget> m_container;
+    QPointer<QWidget> m_gameWindow;
     std::future<Module> m_module;
-    Agent *m_agent = nullptr; // owned by its container, or by this when there is none
+    std::unique_ptr<Agent> m_agent;
     StopVoice m_stopVoice = nullptr;
-    bool m_owned = false;
 };

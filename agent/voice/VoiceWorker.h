@@ -11,31 +11,27 @@
 #include <memory>
 
 class QTimer;
+class SoundOutput;
+class Synthesizer;
 
-// The phrase queue and its clock, on a thread of their own that never waits for the sound
-// server. The synthesiser starts on a thread of its own (it may block half a minute on a
-// frozen server) and the sound plays on another (which, connecting, waits for a frozen server
-// half a minute at most). Until the synthesiser is ready a phrase is paced at an estimated
-// speed; a sound output that takes no data for two seconds is left behind and the phrase goes
-// on in silence, so the balloon and the mouth always follow the words.
+// The phrase queue and its clock, on a thread that never waits for the sound server. Until
+// the synthesiser is ready a phrase is paced at an estimated speed; a sound output that takes
+// no data for two seconds is left behind and the phrase goes on in silence, so the balloon and
+// the mouth always follow the words. After the computer stood still (a suspend) a phrase goes
+// on from the start of the word it was in.
 class VoiceWorker : public QObject
 {
     Q_OBJECT
 public:
-    // The process's one worker, on its thread, stopped when the application ends.
-    static VoiceWorker *shared();
-
-    // Stops playback and the voice's threads before anything they use is torn down. Called on
-    // every way out of the program; later calls do nothing. If a thread is stuck in a frozen
-    // sound server, tearing down under it would crash: the process then ends at once with
-    // `statusIfStuck`.
-    static void shutDown(int statusIfStuck);
-
+    // `output` may be null: every phrase is then paced silently.
+    VoiceWorker(Synthesizer &synthesizer, SoundOutput *output);
     ~VoiceWorker() override;
 
 public Q_SLOTS:
     void speak(quint64 id, const QString &text, const VoiceSettings &settings);
     void cancel(quint64 id);
+    // The last call: nothing is said after it.
+    void stop();
 
 Q_SIGNALS:
     void synthesized(quint64 id, const Utterance &utterance);
@@ -50,21 +46,27 @@ private:
         VoiceSettings settings;
     };
 
-    VoiceWorker();
-    Utterance synthesize(const QString &text, const VoiceSettings &settings);
     void startNext();
+    void playFrom(int fromMs);
     void tick();
     void switchToSilence(int fromMs);
     void finish(bool audible);
+    int wordStartBefore(int ms) const;
 
+    Synthesizer &m_synthesizer;
+    SoundOutput *m_output = nullptr;
+    bool m_stopped = false;
     QTimer *m_ticker = nullptr;
     QQueue<Job> m_jobs;
     std::unique_ptr<Job> m_current;
     bool m_currentAudible = false;
+    quint64 m_playId = 0;    // what the output is asked to play: the phrase, or its rest
+    int m_playFromMs = 0;    // where in the phrase that starts
     int m_silentFromMs = 0;
     int m_lastReportedMs = -1;
     int m_lastPlayedMs = 0;
     qint64 m_lastProgressAt = 0;
+    qint64 m_lastTickAt = 0; // on the clock that counts a suspend
     // After a stall, sound is used again only once the output shows it plays.
     qint64 m_distrustedAt = -1;
     QElapsedTimer m_clock;

@@ -3,6 +3,8 @@
 #include "character/Agent.h"
 #include "platform/RuntimeError.h"
 #include "agent/AgentControl.h"
+#include "agent/voice/EspeakSynthesizer.h"
+#include "agent/voice/Voice.h"
 #include "agent/windows/BalloonWindow.h"
 #include "agent/windows/CharacterWindow.h"
 #include "agent/FloatingCharacter.h"
@@ -53,7 +55,8 @@ private:
 
 void TestAgentControl::init()
 {
-    m_control = std::make_unique<AgentControl>(nullptr);
+    // No sound server is touched: the silent pacing is what these tests check.
+    m_control = std::make_unique<AgentControl>(nullptr, nullptr, std::make_unique<Voice>(std::make_unique<EspeakSynthesizer>(), nullptr));
     m_control->setTimeScale(0.05);
     m_control->Characters().Load(kMerlinId, kMerlinFile);
 }

@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "character/Agent.h"
 #include "agent/AgentControl.h"
+#include "agent/voice/EspeakSynthesizer.h"
+#include "agent/voice/Voice.h"
 #include "agent/windows/CharacterWindow.h"
 #include "agent/FloatingCharacter.h"
 #include "agent/drawing/FrameDrawing.h"
@@ -33,7 +35,8 @@ private:
 
 void TestMotion::init()
 {
-    m_control = std::make_unique<AgentControl>(nullptr);
+    // No sound server is touched: the silent pacing is what these tests check.
+    m_control = std::make_unique<AgentControl>(nullptr, nullptr, std::make_unique<Voice>(std::make_unique<EspeakSynthesizer>(), nullptr));
     m_control->setAudioEnabled(false);
     m_control->setTimeScale(0.05);
     m_control->Characters().Load(kMerlinId, kMerlinFile);
