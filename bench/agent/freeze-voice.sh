@@ -4,11 +4,12 @@
 #
 # How long a frozen sound server holds the wizard: he says the introduction and a dictation
 # through a private PulseAudio that is stopped (SIGSTOP) from the start, or in the middle of
-# the introduction, and let go FREEZE seconds later. Prints when each request started and
-# what the null sink heard; compare with MODE none.
-#   bench/agent/freeze-voice.sh PATH/TO/tirlindo-agent-demo none|start|mid [FREEZE]
+# the introduction, and let go FREEZE seconds later; or the wizard's own process is held that
+# long in the middle of the introduction, as a suspend holds it (MODE hold). Prints when each
+# request started and what the null sink heard; compare with MODE none.
+#   bench/agent/freeze-voice.sh PATH/TO/tirlindo-agent-demo none|start|mid|hold [FREEZE]
 set -euo pipefail
-demo=$(realpath "${1:?usage: $0 PATH/TO/tirlindo-agent-demo none|start|mid [FREEZE]}")
+demo=$(realpath "${1:?usage: $0 PATH/TO/tirlindo-agent-demo none|start|mid|hold [FREEZE]}")
 mode=${2:?mode}
 freeze=${3:-40}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -53,6 +54,10 @@ fi
     if [[ $mode == mid && $line == "start Speak(Allora"* ]]; then
         (sleep 3; kill -STOP "$pulse"; echo "$(date +%s.%N) server frozen" >>"$work/events"; thaw) &
     fi
+    if [[ $mode == hold && $line == "start Speak(Allora"* ]]; then
+        (sleep 3; pkill -STOP -f "^$demo"; echo "$(date +%s.%N) wizard held" >>"$work/events"
+         sleep "$freeze"; echo "$(date +%s.%N) wizard let go" >>"$work/events"; pkill -CONT -f "^$demo") &
+    fi
 done
 status=${PIPESTATUS[0]}
 echo "$(date +%s.%N) ended with status $status" >>"$work/events"
@@ -76,5 +81,5 @@ for i, v in enumerate(np.append(loud, False)):
         else:
             runs.append((start, i))
         start = None
-print("heard: " + (", ".join(f"{b - a} cs of sound" for a, b in runs) if runs else "nothing"))
+print("heard: " + (", ".join(f"{b - a} cs of sound from {a / 100:.2f} s" for a, b in runs) if runs else "nothing"))
 EOF
