@@ -14,7 +14,6 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVariantAnimation>
-#include <atomic>
 #include <cmath>
 
 namespace {
@@ -40,12 +39,6 @@ QFile *requestLog()
         return f;
     }();
     return file;
-}
-
-quint64 nextSpeechId()
-{
-    static std::atomic<quint64> counter{0};
-    return ++counter;
 }
 } // namespace
 
@@ -360,7 +353,7 @@ void FloatingCharacter::startSpeaking(const QString &text)
     m_balloon->start(text, frame, face);
     Q_EMIT balloonTextChanged(QString());
     m_utterance = Utterance();
-    m_speechId = nextSpeechId();
+    m_speechId = m_voice->newId();
     VoiceSettings settings;
     settings.language = m_file.voiceLanguage;
     settings.variant = m_file.voiceVariant;

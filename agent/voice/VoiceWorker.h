@@ -8,6 +8,8 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QQueue>
+
+#include <atomic>
 #include <memory>
 
 class QTimer;
@@ -26,6 +28,9 @@ public:
     // `output` may be null: every phrase is then paced silently.
     VoiceWorker(Synthesizer &synthesizer, SoundOutput *output);
     ~VoiceWorker() override;
+
+    // A phrase id no one else speaking through this worker has; callable from any thread.
+    quint64 newId() { return ++m_lastId; }
 
 public Q_SLOTS:
     void speak(quint64 id, const QString &text, const VoiceSettings &settings);
@@ -53,6 +58,7 @@ private:
     void finish(bool audible);
     int wordStartBefore(int ms) const;
 
+    std::atomic<quint64> m_lastId{0};
     Synthesizer &m_synthesizer;
     SoundOutput *m_output = nullptr;
     bool m_stopped = false;
