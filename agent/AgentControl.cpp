@@ -6,7 +6,6 @@
 #include "agent/CharacterFile.h"
 #include "agent/FloatingCharacter.h"
 #include "agent/voice/Voice.h"
-#include "agent/windows/FloatingWindows.h"
 
 #include <QtGlobal>
 
@@ -20,6 +19,7 @@ AgentControl::AgentControl(QWidget *gameWindow, QObject *parent, std::unique_ptr
     : QObject(parent)
     , m_gameWindow(gameWindow)
     , m_voice(voice ? std::move(voice) : std::make_unique<Voice>())
+    , m_log(RequestLog::pathFromEnvironment())
 {
     initAgentResources();
 }
@@ -46,7 +46,7 @@ void AgentControl::Load(const QString &characterId, const QString &loadKey)
     const QString key = characterId.toLower();
     if (m_characters.count(key))
         return; // already there, perhaps mid-speech: keep it
-    auto character = std::make_unique<FloatingCharacter>(characterId, std::move(file), m_voice->worker(), this);
+    auto character = std::make_unique<FloatingCharacter>(characterId, std::move(file), m_voice->worker(), m_windows, &m_log, this);
     character->setTimeScale(m_timeScale);
     character->setAudioEnabled(m_audio);
     FloatingCharacter *c = character.get();
@@ -58,7 +58,7 @@ void AgentControl::Load(const QString &characterId, const QString &loadKey)
     m_characters.emplace(key, std::move(character));
     // The characters stand over the game: they follow its window.
     if (m_gameWindow)
-        FloatingWindows::followGame(m_gameWindow);
+        m_windows.followGame(m_gameWindow);
 }
 
 AgentCharacter &AgentControl::Item(const QString &characterId)

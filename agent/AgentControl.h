@@ -3,7 +3,9 @@
 #pragma once
 
 #include "character/Agent.h"
+#include "agent/RequestLog.h"
 #include "agent/voice/Voice.h"
+#include "agent/windows/FloatingWindows.h"
 
 #include <QObject>
 #include <QPointer>
@@ -31,7 +33,8 @@ void initAgentResources();
 // - the drawing thread (FrameDrawing): pictures of frames, handed back by signal.
 // Voice starts its threads when the control is made and stops them in stopVoice(), which every
 // way out of the program calls (and which an exit() from inside a library reaches too), or
-// when the control is destroyed.
+// when the control is destroyed. The control's FloatingWindows watches the game's window and the
+// X11 connection's events on the UI thread, from the first character loaded until the control goes.
 class AgentControl : public QObject, public Agent, private AgentCharacters
 {
     Q_OBJECT
@@ -63,6 +66,8 @@ private:
 
     QPointer<QWidget> m_gameWindow;
     std::unique_ptr<Voice> m_voice; // outlives the characters, which speak through it
+    RequestLog m_log;               // outlives the characters, which write to it
+    FloatingWindows m_windows;      // outlives the characters' windows, which it stacks
     std::map<QString, std::unique_ptr<FloatingCharacter>> m_characters; // key: lower-case id
     double m_timeScale = 1.0;
     bool m_audio = true;

@@ -3,13 +3,12 @@
 #include "agent/FloatingCharacter.h"
 
 #include "platform/RuntimeError.h"
+#include "agent/RequestLog.h"
 #include "agent/windows/BalloonWindow.h"
 #include "agent/windows/CharacterWindow.h"
 #include "agent/windows/FloatingWindows.h"
 #include "agent/voice/VoiceWorker.h"
 
-#include <QDateTime>
-#include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -21,25 +20,6 @@ constexpr double kMovePixelsPerSecond = 900;
 constexpr int kLongestMoveMs = 1200;
 // Long enough to read the last word, short enough not to cover the game.
 constexpr int kBalloonLingerMs = 1500;
-
-// TIRLINDO_AGENT_LOG=FILE: every request queued, started, finished or dropped, one line each
-// ("<ms since the epoch> <event> <number> <request>"), for tests and for finding out why
-// the wizard said what he said.
-QFile *requestLog()
-{
-    static QFile *file = [] {
-        const QString path = qEnvironmentVariable("TIRLINDO_AGENT_LOG");
-        if (path.isEmpty())
-            return static_cast<QFile *>(nullptr);
-        auto *f = new QFile(path);
-        if (!f->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-            delete f;
-            return static_cast<QFile *>(nullptr);
-        }
-        return f;
-    }();
-    return file;
-}
 } // namespace
 
 QString FloatingCharacter::Request::describe() const
@@ -59,15 +39,18 @@ QString FloatingCharacter::Request::describe() const
     return {};
 }
 
-FloatingCharacter::FloatingCharacter(const QString &id, CharacterFile file, VoiceWorker *voice, QObject *parent)
+FloatingCharacter::FloatingCharacter(const QString &id, CharacterFile file, VoiceWorker *voice,
+                                     FloatingWindows &windows, RequestLog *log, QObject *parent)
     : QObject(parent)
+    , m_windows(windows)
     , m_id(id)
     , m_file(std::move(file))
-    , m_window(std::make_unique<CharacterWindow>(m_file))
-    , m_balloon(std::make_unique<BalloonWindow>())
+    , m_window(std::make_unique<CharacterWindow>(m_file, windows))
+    , m_balloon(std::make_unique<BalloonWindow>(windows))
     , m_frameTimer(new QTimer(this))
     , m_balloonTimer(new QTimer(this))
     , m_voice(voice)
+    , m_log(log)
 {
     m_frameTimer->setSingleShot(true);
     connect(m_frameTimer, &QTimer::timeout, this, &FloatingCharacter::advanceFrame);
@@ -186,14 +169,8 @@ void FloatingCharacter::dropStale()
 
 void FloatingCharacter::log(const char *event, const Request &request) const
 {
-    if (QFile *file = requestLog()) {
-        file->write(QStringLiteral("%1 %2 %3 %4\n")
-                        .arg(QDateTime::currentMSecsSinceEpoch())
-                        .arg(QLatin1String(event))
-                        .arg(request.number)
-                        .arg(request.describe())
-                        .toUtf8());
-    }
+    if (m_log)
+        m_log->write(event, request.number, request.describe());
 }
 
 void FloatingCharacter::enqueue(Request request)
@@ -224,7 +201,7 @@ void FloatingCharacter::performNext()
     log("start", *m_current);
     Q_EMIT requestStarted(m_current->describe());
     // Without a window manager "stays on top" means nothing: back in place for every request.
-    FloatingWindows::restack();
+    m_windows.restack();
     perform(*m_current);
 }
 
@@ -248,7 +225,7 @@ void FloatingCharacter::perform(const Request &request)
             return done();
         m_window->move(m_position);
         play(*m_file.animation(m_file.showAnimation), false, [this] { done(); });
-        FloatingWindows::show(m_window.get());
+        m_windows.show(m_window.get());
         return;
     case Request::MoveTo:
         return moveSmoothly(request.point);
@@ -273,7 +250,7 @@ void FloatingCharacter::play(const CharacterAnimation &animation, bool loop, std
     // Effects must not cover the words: the balloon stays above the wizard's window (and
     // both just above the game's, never over one of its boxes).
     if (m_balloon->isVisible())
-        FloatingWindows::restack();
+        m_windows.restack();
     showFrame(0);
     m_frameTimer->start(scaled(animation.frames.at(0).durationMs));
 }

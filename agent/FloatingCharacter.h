@@ -15,7 +15,9 @@
 
 class BalloonWindow;
 class CharacterWindow;
+class FloatingWindows;
 class QTimer;
+class RequestLog;
 class QVariantAnimation;
 class VoiceWorker;
 
@@ -25,8 +27,10 @@ class FloatingCharacter : public QObject, public AgentCharacter
 {
     Q_OBJECT
 public:
-    // `voice` lives on a thread of its own and outlives the character.
-    FloatingCharacter(const QString &id, CharacterFile file, VoiceWorker *voice, QObject *parent = nullptr);
+    // `voice` lives on a thread of its own; it, `windows` (which stacks the character's
+    // windows) and `log` (none: requests are not logged) outlive the character.
+    FloatingCharacter(const QString &id, CharacterFile file, VoiceWorker *voice, FloatingWindows &windows,
+                      RequestLog *log, QObject *parent = nullptr);
     ~FloatingCharacter() override;
 
     void Show() override;
@@ -91,6 +95,7 @@ private:
     int scaled(int ms) const;
     QPoint defaultPosition() const;
 
+    FloatingWindows &m_windows;
     QString m_id;
     CharacterFile m_file;
     std::unique_ptr<CharacterWindow> m_window;
@@ -112,6 +117,7 @@ private:
     QPoint m_position;
 
     VoiceWorker *m_voice = nullptr;
+    RequestLog *m_log = nullptr;
     quint64 m_speechId = 0;
     Utterance m_utterance;
     double m_timeScale = 1.0;

@@ -20,9 +20,10 @@ const QColor kInk(0x1d, 0x24, 0x4a);
 const QColor kPaper(0xff, 0xfd, 0xf2);
 } // namespace
 
-BalloonWindow::BalloonWindow()
+BalloonWindow::BalloonWindow(FloatingWindows &windows)
     : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool
                            | Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint)
+    , m_windows(windows)
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_X11DoNotAcceptFocus);
@@ -35,7 +36,7 @@ BalloonWindow::BalloonWindow()
     m_font.setFamilies({QStringLiteral("Open Sans"), QStringLiteral("DejaVu Sans")});
     m_font.setPixelSize(17);
     m_font.setWeight(QFont::DemiBold);
-    FloatingWindows::adopt(this);
+    m_windows.adopt(this);
 }
 
 BalloonWindow::~BalloonWindow() = default;
@@ -164,7 +165,7 @@ void BalloonWindow::start(const QString &text, const QRect &character, const QPo
     p.drawPath(outline());
     p.end();
     setMask(QBitmap::fromImage(shape.createAlphaMask(Qt::ThresholdAlphaDither | Qt::ThresholdDither)));
-    FloatingWindows::show(this);
+    m_windows.show(this);
     update();
 }
 

@@ -10,13 +10,16 @@
 // The speech balloon: a shaped window of its own beside the character. It is sized for the
 // whole phrase up front, so it does not jump about while the words appear; long phrases turn
 // over in pages of a few lines, following the voice.
+class FloatingWindows;
+
 class BalloonWindow : public QWidget
 {
     Q_OBJECT
 public:
     static constexpr int kLinesPerPage = 4;
 
-    BalloonWindow();
+    // Placed among the desktop's windows by `windows`, which outlives it.
+    explicit BalloonWindow(FloatingWindows &windows);
     ~BalloonWindow() override;
 
     // Shows the empty balloon for `text` beside `character` (its screen rectangle), the tail
@@ -37,6 +40,7 @@ private:
     void place(const QRect &character, const QPoint &face);
     QPainterPath outline() const;
 
+    FloatingWindows &m_windows;
     QString m_text;
     QString m_shown;
     QFont m_font;

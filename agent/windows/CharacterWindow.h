@@ -3,13 +3,15 @@
 #pragma once
 
 #include "agent/CharacterFile.h"
+#include "agent/drawing/FrameCache.h"
 #include "agent/drawing/FrameDrawing.h"
+#include "agent/windows/X11Surface.h"
 
-#include <QHash>
 #include <QSet>
 #include <QWidget>
 #include <memory>
 
+class FloatingWindows;
 class QThread;
 
 // The character's own floating window: frameless, above the others, and cut to the shape of
@@ -26,7 +28,8 @@ public:
     // Frames drawn ahead of the one on screen: half a second of a gesture.
     static constexpr int kDrawAhead = 12;
 
-    explicit CharacterWindow(const CharacterFile &character);
+    // Placed among the desktop's windows by `windows`, which outlives it.
+    CharacterWindow(const CharacterFile &character, FloatingWindows &windows);
     ~CharacterWindow() override;
 
     void setCharacterHeight(int pixels);
@@ -35,8 +38,10 @@ public:
 
     // A frame as drawn, at the given logical height and device pixel ratio (tools, tests).
     QImage renderFrame(const CharacterFrame &frame, int height, qreal dpr) const;
-    int cachedFrameCount() const { return int(m_cache.size()); }
-    qint64 cachedBytes() const;
+    int cachedFrameCount() const { return m_cache.count(); }
+    qint64 cachedBytes() const { return m_cache.bytes(); }
+    // Frames asked of the drawing thread and not back yet.
+    int framesBeingDrawn() const { return int(m_pending.size()); }
     bool compositing() const { return m_compositing; }
     // What is on screen now, at device pixels.
     const RenderedFrame &presented() const { return m_shown; }
@@ -52,48 +57,25 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    struct Cached
-    {
-        RenderedFrame frame; // its image is empty when the frame is kept as a patch
-        quint64 lastUse = 0;
-        bool kept = false; // resting and speaking pictures are never dropped
-        // A resting or speaking picture that differs from another kept one only in a small
-        // part (the mouth, the eyes) keeps that part alone, put back on the other when shown.
-        QByteArray base;
-        QImage patch;
-        QPoint patchAt;
-        qint64 bytes() const { return frame.bytes() + patch.sizeInBytes(); }
-    };
-
     QSize logicalSize(int height) const;
     bool checkScreen();
     void request(const CharacterAnimation &animation, int index);
     void onRendered(quint64 generation, const QByteArray &look, RenderedFrame frame);
     void present(const RenderedFrame &frame);
     void compose(const RenderedFrame &frame, bool keepOutside);
-    void setNativeShape(const QRegion &shape, bool input);
-    bool putScreen(const QRect &area);
-    void dropOldFrames();
     void dropGestureFrames();
-    void keepAsPatch(const QByteArray &look, Cached &kept);
-    RenderedFrame whole(const Cached &cached) const;
 
     const CharacterFile &m_character;
     mutable std::unique_ptr<PartDrawings> m_uiDrawings; // for renderFrame only
     std::shared_ptr<PartDrawings> m_drawings;           // parsed and used on m_thread only
     QThread *m_thread = nullptr;
     QObject *m_drawer = nullptr; // lives on m_thread
-    QHash<QByteArray, Cached> m_cache; // key: CharacterFrame::look
+    FrameCache m_cache;
     QSet<QByteArray> m_pending;
-    QSet<QByteArray> m_keep;
     quint64 m_generation = 0;
-    quint64 m_uses = 0;
     qreal m_dpr = 0;
     bool m_compositing = false;
-    bool m_x11 = false;
-    bool m_backgroundCleared = false;
-    int m_windowDepth = 0;
-    quint32 m_gc = 0;
+    X11Surface m_surface;
     int m_height = 0;
 
     const CharacterAnimation *m_wantedAnimation = nullptr;

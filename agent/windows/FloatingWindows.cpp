@@ -84,49 +84,50 @@ FloatingWindows::FloatingWindows()
     connect(&m_check, &QTimer::timeout, this, &FloatingWindows::checkStacking);
 }
 
-FloatingWindows &FloatingWindows::instance()
+FloatingWindows::~FloatingWindows()
 {
-    static FloatingWindows self;
-    return self;
+    // The game's window lives on after the component.
+    if (m_game)
+        m_game->removeEventFilter(this);
+    if (m_watching)
+        qGuiApp->removeNativeEventFilter(this);
 }
 
 void FloatingWindows::adopt(QWidget *window)
 {
-    FloatingWindows &self = instance();
-    self.m_windows.removeAll(nullptr);
-    self.m_windows.append(window);
-    window->installEventFilter(&self);
+    m_windows.removeAll(nullptr);
+    m_windows.append(window);
+    window->installEventFilter(this);
     markUnshadowed(window);
-    self.attachToGame(window);
+    attachToGame(window);
 }
 
 void FloatingWindows::followGame(QWidget *game)
 {
-    FloatingWindows &self = instance();
-    if (self.m_game == game)
+    if (m_game == game)
         return;
-    if (self.m_game)
-        self.m_game->removeEventFilter(&self);
-    self.m_game = game;
+    if (m_game)
+        m_game->removeEventFilter(this);
+    m_game = game;
     if (game)
-        game->installEventFilter(&self);
-    self.watchRestacking();
-    if (!self.m_watchingState) {
-        self.m_watchingState = true;
-        connect(qGuiApp, &QGuiApplication::applicationStateChanged, &self, [](Qt::ApplicationState state) {
+        game->installEventFilter(this);
+    watchRestacking();
+    if (!m_watchingState) {
+        m_watchingState = true;
+        connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
             // Without a window manager the game may never be told it is active.
-            instance().m_wasActive = instance().m_wasActive || state == Qt::ApplicationActive;
-            instance().updateAway();
+            m_wasActive = m_wasActive || state == Qt::ApplicationActive;
+            updateAway();
         });
     }
-    for (const QPointer<QWidget> &window : std::as_const(self.m_windows))
-        self.attachToGame(window);
-    self.updateAway();
+    for (const QPointer<QWidget> &window : std::as_const(m_windows))
+        attachToGame(window);
+    updateAway();
 }
 
-bool FloatingWindows::gameAway()
+bool FloatingWindows::gameAway() const
 {
-    const QWidget *game = instance().m_game;
+    const QWidget *game = m_game;
     return game && (!game->isVisible() || game->isMinimized());
 }
 
@@ -134,7 +135,7 @@ void FloatingWindows::show(QWidget *window)
 {
     window->show();
     xcb_connection_t *c = x11();
-    if (instance().m_away && c) {
+    if (m_away && c) {
         // Mapped and unmapped in one go: nothing is drawn, and Qt still counts it shown, so
         // it comes back with the game.
         xcb_unmap_window(c, nativeWindow(window));
@@ -146,13 +147,12 @@ void FloatingWindows::show(QWidget *window)
 
 void FloatingWindows::restack()
 {
-    FloatingWindows &self = instance();
     xcb_connection_t *c = x11();
-    const xcb_window_t game = c && self.m_game ? nativeWindow(self.m_game) : xcb_window_t(XCB_NONE);
+    const xcb_window_t game = c && m_game ? nativeWindow(m_game) : xcb_window_t(XCB_NONE);
     xcb_window_t below = game != XCB_NONE ? outermost(c, game) : xcb_window_t(XCB_NONE);
-    self.m_gameFrame = below;
-    self.m_placedAbove.clear();
-    for (const QPointer<QWidget> &window : std::as_const(self.m_windows)) {
+    m_gameFrame = below;
+    m_placedAbove.clear();
+    for (const QPointer<QWidget> &window : std::as_const(m_windows)) {
         if (!window || !window->isVisible())
             continue;
         const xcb_window_t id = nativeWindow(window);
@@ -161,13 +161,13 @@ void FloatingWindows::restack()
             window->raise();
             continue;
         }
-        self.m_placedAbove.insert(id, below);
+        m_placedAbove.insert(id, below);
         below = id;
     }
     if (c)
         xcb_flush(c);
-    if (!self.m_placedAbove.isEmpty())
-        self.m_check.start();
+    if (!m_placedAbove.isEmpty())
+        m_check.start();
 }
 
 void FloatingWindows::checkStacking()

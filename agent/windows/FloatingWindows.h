@@ -24,28 +24,29 @@ class FloatingWindows : public QObject, public QAbstractNativeEventFilter
 {
     Q_OBJECT
 public:
-    // Takes a floating window into the game's care; those adopted later stack above those
-    // adopted earlier (the balloon above the wizard).
-    static void adopt(QWidget *window);
-    // The game's top-level window the floating windows belong to.
-    static void followGame(QWidget *game);
-    // Shows the window (unless the game is away) and stacks it in its place.
-    static void show(QWidget *window);
-    // Puts the adopted windows back in their place above the game.
-    static void restack();
+    FloatingWindows();
+    // Lets go of the game's window, the application's native events and its state.
+    ~FloatingWindows() override;
 
-    // The hints that tell compositors not to shadow a shaped window: on X11 only.
-    static void markUnshadowed(QWidget *window);
-    // Whether the game's window is minimised or hidden (the floating windows are away then).
-    static bool gameAway();
+    // Takes a floating window into the game's care; those adopted later stack above those
+    // adopted earlier (the balloon above the wizard). The window is destroyed first.
+    void adopt(QWidget *window);
+    // The game's top-level window the floating windows belong to.
+    void followGame(QWidget *game);
+    // Shows the window (unless the game is away) and stacks it in its place.
+    void show(QWidget *window);
+    // Puts the adopted windows back in their place above the game.
+    void restack();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
 
 private:
-    FloatingWindows();
-    static FloatingWindows &instance();
+    // The hints that tell compositors not to shadow a shaped window: on X11 only.
+    void markUnshadowed(QWidget *window);
+    // Whether the game's window is minimised or hidden (the floating windows are away then).
+    bool gameAway() const;
     void remapMoved();
     void setAway(bool away);
     void updateAway();

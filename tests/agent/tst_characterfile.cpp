@@ -5,6 +5,7 @@
 #include "agent/AgentControl.h"
 #include "agent/CharacterFile.h"
 #include "agent/windows/CharacterWindow.h"
+#include "agent/windows/FloatingWindows.h"
 #include "agent/voice/Utterance.h"
 
 #include <QFile>
@@ -102,7 +103,8 @@ void TestCharacterFile::everyAnimationTheGamePlaysIsFoundWithoutRegardToCase()
 void TestCharacterFile::everyAnimationOfTheWizardVisiblyMoves()
 {
     const CharacterFile merlin = CharacterFile::load(kMerlinFile);
-    CharacterWindow window(merlin);
+    FloatingWindows windows;
+    CharacterWindow window(merlin, windows);
     for (const CharacterAnimation &a : merlin.animations) {
         QSet<QByteArray> distinct;
         for (const CharacterFrame &f : a.frames) {
