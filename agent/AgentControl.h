@@ -33,8 +33,9 @@ void initAgentResources();
 // - the drawing thread (FrameDrawing): pictures of frames, handed back by signal.
 // Voice starts its threads when the control is made and stops them in stopVoice(), which every
 // way out of the program calls (and which an exit() from inside a library reaches too), or
-// when the control is destroyed. The control's FloatingWindows watches the game's window and the
-// X11 connection's events on the UI thread, from the first character loaded until the control goes.
+// when the control is destroyed. The control's FloatingWindows, on the UI thread, watches the
+// game's window and the application's native events from the first character loaded over a
+// game window until the control goes.
 class AgentControl : public QObject, public Agent, private AgentCharacters
 {
     Q_OBJECT
