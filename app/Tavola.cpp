@@ -42,11 +42,6 @@ struct LabelDesign
 
 } // namespace
 
-void Tavola::setBrailleContext(const QString &text)
-{
-    m_brailleContext->setText(text);
-}
-
 Tavola::Tavola(TavolaHost host, QWidget *parent, Finish finish)
     : QMainWindow(parent)
     , m_host(host)
@@ -71,15 +66,6 @@ void Tavola::buildControls()
     surface->setFixedSize(twips(ClientWidth), twips(ClientHeight));
     setCentralWidget(surface);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    // Never shown: it labels the surface for screen readers, and Orca puts a labelled
-    // surface's label on the braille line ahead of the control in focus, without saying it.
-    m_brailleContext = new QLabel(this);
-    m_brailleContext->setObjectName(QStringLiteral("brailleContext"));
-    m_brailleContext->setBuddy(surface);
-    m_brailleContext->hide();
-    // A name of its own, or the surface would take the label's text as its name too and the
-    // braille line would show it twice: a dash between the text and the control instead.
-    surface->setAccessibleName(QStringLiteral("-"));
     move(twips(270), twips(630) - menuBar()->sizeHint().height());
 
     connect(cmdNext, &QPushButton::clicked, this, [this] { handle([this] { cmdNext_Click(); }); });

@@ -97,8 +97,6 @@ private:
     void setStackingAndTabOrder();
     void avviaTimer();
     void paintGradient();
-    // What a braille line shows before the focused control: the exercise, or the outcome.
-    void setBrailleContext(const QString &text);
     void firstActivation();
     void endProgram(int status);
     AgentCharacter &merlin();
@@ -113,5 +111,4 @@ private:
     Finish m_finish;
     bool m_finished = false;
     QList<std::pair<Label *, QString>> m_shrunk; // fixed-size labels and their design captions
-    QLabel *m_brailleContext = nullptr;
 };

@@ -65,10 +65,7 @@ void Tavola::Command3_Click()
     lblScore2->setCaption(QString::number(int(nesatte) + int(nerrate)));
     cmdNext->setEnabled(true);
     // Said with the button as the focus comes to it, in place of its tool tip: the screen
-    // reader reads a focused control's description, not a label's new caption. On the
-    // braille line it stands before the button.
-    const QString outcome = outcomeForScreenReader(lblMessage->caption(), nesatte, nerrate);
-    cmdNext->setAccessibleDescription(outcome);
-    setBrailleContext(outcome);
+    // reader reads a focused control's description, not a label's new caption.
+    cmdNext->setAccessibleDescription(outcomeForScreenReader(lblMessage->caption(), nesatte, nerrate));
     cmdNext->setFocus();
 }
