@@ -21,7 +21,7 @@ const QString kConnection = QStringLiteral("a11y");
 const QString kObjects = QStringLiteral("/org/a11y/atspi/accessible");
 
 // Stands in front of Qt's own handler of the accessible objects: answers the locale and
-// hands every other request on unchanged.
+// the line of an empty text, and hands every other request on unchanged.
 class LocaleAnswering : public QDBusVirtualObject
 {
 public:
@@ -45,6 +45,8 @@ public:
                 : QVariant(ScreenReaderBridge::localeName());
             return connection.send(message.createReply(locale));
         }
+        if (ScreenReaderBridge::asksEmptyTextLine(message.path(), message.interface(), message.member()))
+            return connection.send(message.createReply(QVariantList{QString(), 0, 0}));
         return m_bridge && m_bridge->handleMessage(message, connection);
     }
 
@@ -94,6 +96,18 @@ bool ScreenReaderBridge::answersLocaleRequest(const QString &interface, const QS
         return arguments.size() == 2 && arguments.at(0).toString() == QLatin1String("org.a11y.atspi.Accessible")
             && arguments.at(1).toString() == QLatin1String("Locale");
     return interface == QLatin1String("org.a11y.atspi.Accessible") && member == QLatin1String("GetLocale");
+}
+
+bool ScreenReaderBridge::asksEmptyTextLine(const QString &path, const QString &interface,
+                                           const QString &member)
+{
+    if (interface != QLatin1String("org.a11y.atspi.Text") || member != QLatin1String("GetTextAtOffset")
+        || !path.startsWith(kObjects + u'/'))
+        return false;
+    bool isId = false;
+    const auto id = QAccessible::Id(path.mid(kObjects.size() + 1).toUInt(&isId));
+    QAccessibleInterface *face = isId ? QAccessible::accessibleInterface(id) : nullptr;
+    return face && face->textInterface() && face->textInterface()->characterCount() == 0;
 }
 
 void ScreenReaderBridge::accessibilityActiveChanged(bool active)

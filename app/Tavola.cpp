@@ -229,6 +229,24 @@ void Tavola::createControls()
     lblNum1->hide();
     Label10->hide();
     lblNum2->hide();
+
+    // The surface's label for a screen reader: Qt takes a label whose buddy is the surface
+    // as its label. Never shown, it is none of the design's controls. It speaks through its
+    // accessible name, not its text: Qt would make the text the surface's name as well, and
+    // it would be read twice.
+    m_lastTold = new QLabel(this);
+    m_lastTold->setObjectName(QStringLiteral("lastTold"));
+    m_lastTold->setBuddy(surface);
+    m_lastTold->hide();
+}
+
+void Tavola::tellScreenReader(QWidget *control, const QString &text)
+{
+    // The description is spoken with the control as the focus comes to it, but left off a
+    // braille line. The line shows, before the focused control, the label of the surface it
+    // sits on, which speech passes over as a mere container: the same text goes there.
+    control->setAccessibleDescription(text);
+    m_lastTold->setAccessibleName(text);
 }
 
 void Tavola::finishControls()

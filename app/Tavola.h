@@ -97,6 +97,7 @@ private:
     void setStackingAndTabOrder();
     void avviaTimer();
     void paintGradient();
+    void tellScreenReader(QWidget *control, const QString &text);
     void firstActivation();
     void endProgram(int status);
     AgentCharacter &merlin();
@@ -111,4 +112,5 @@ private:
     Finish m_finish;
     bool m_finished = false;
     QList<std::pair<Label *, QString>> m_shrunk; // fixed-size labels and their design captions
+    QLabel *m_lastTold = nullptr; // never shown: see tellScreenReader()
 };

@@ -66,6 +66,6 @@ void Tavola::Command3_Click()
     cmdNext->setEnabled(true);
     // Said with the button as the focus comes to it, in place of its tool tip: the screen
     // reader reads a focused control's description, not a label's new caption.
-    cmdNext->setAccessibleDescription(outcomeForScreenReader(lblMessage->caption(), nesatte, nerrate));
+    tellScreenReader(cmdNext, outcomeForScreenReader(lblMessage->caption(), nesatte, nerrate));
     cmdNext->setFocus();
 }

@@ -41,9 +41,9 @@ void Tavola::cmdNext_Click()
         character.Speak(QStringLiteral("per"));
         character.Speak(Text6->text());
     }
-    // Read with the answer box when the focus arrives, and there for a braille line while
-    // the exercise is on display.
-    Text3->setAccessibleDescription(exerciseForScreenReader(Text1->text(), Text6->text()));
+    // Read with the answer box when the focus arrives, and on a braille line while the
+    // exercise is on display.
+    tellScreenReader(Text3, exerciseForScreenReader(Text1->text(), Text6->text()));
     // Focus before emptying: a box emptied first and focused after is a silent focus move
     // for the screen reader. Both are done before anything is drawn.
     Text3->setFocus();

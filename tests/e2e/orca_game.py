@@ -6,8 +6,9 @@ Runs on the X server and buses that run-e2e.sh set up, and adds what a blind chi
 has: a window manager (metacity), speech-dispatcher and Orca, in Italian. Every utterance
 Orca makes appears in its debug file as a "SPEECH OUTPUT" line; after each step (the name
 box, the window opening, a right answer, the next exercise, a wrong answer, the goodbye)
-the utterances since the step began are checked. The wizard and Orca play into two null
-sinks of a private sound server, and how long they spoke at once is reported per step.
+the utterances since the step began are checked, at three steps the "BRAILLE LINE" too. The
+wizard and Orca play into two null sinks of a private sound server, and how long they spoke
+at once is reported per step.
 
 usage: run-e2e.sh PATH/TO/tirlindo orca_game.py
   TIRLINDO_E2E_SHOTS=DIR  where the transcript and Orca's debug file are kept
@@ -143,6 +144,14 @@ class Orca:
                 said.append((int(h) * 3600 + int(mi) * 60 + float(s), text))
         return said
 
+    def expect_braille(self, pattern):
+        """Waits until the braille line Orca last wrote in this step matches pattern."""
+        def last():
+            with open(self.log, "rb") as f:
+                f.seek(self.log_mark)
+                return (re.findall(r" - BRAILLE LINE:  '(.*)'$", f.read().decode(errors="replace"), re.M) or [""])[-1]
+        wait_for(f"a braille line matching {pattern!r}", lambda: re.search(pattern, last()), 10, lambda: f"  {last()!r}")
+
     def transcript(self):
         said = self.utterances()
         if not said:
@@ -192,6 +201,7 @@ class Orca:
     def step(self, what):
         """Starts a step: what Orca says from now on belongs to it, and so do the sounds."""
         self.mark = len(self.utterances())
+        self.log_mark = os.path.getsize(self.log)
         self.steps.append((what, self._sizes()))
         print(f"-- {what}", flush=True)
 
@@ -274,6 +284,7 @@ def main():
             factor = factor_spoken(said)
             if factor is None:
                 raise Failure(f"no exercise '9 per ...' among {said}")
+            orca.expect_braille(rf" 9 per {list(FACTORS)[factor - 1]} Risultato  \$l$")
             frame = next(game.app.getChildAtIndex(i) for i in range(game.app.childCount)
                          if "TIRLINDO" in (game.app.getChildAtIndex(i).name or ""))
             locale = frame.get_object_locale()
@@ -302,6 +313,7 @@ def main():
             said = orca.expect("the outcome and the counters with the button",
                                [r"^Nuovo calcolo pulsante", r"^Esatto\. Sei forte!!! Risposte esatte 1, errate 0, totali 1"])
             never(said, r"Usa il tasto Return", "the tool tip, read in place of the outcome")
+            orca.expect_braille(r" Esatto\. Sei forte!!! Risposte esatte 1, errate 0, totali 1 Nuovo calcolo pulsante$")
             shots.once("orca-03-right")
 
             orca.wait_for_silence()
@@ -309,6 +321,7 @@ def main():
             desktop.press("Return")
             said = orca.expect("the answer box with the new exercise", [r"^Risultato testo", r"^9 per \w+"])
             factor = factor_spoken(said)
+            orca.expect_braille(rf" 9 per {list(FACTORS)[factor - 1]} Risultato  \$l$")
 
             orca.wait_for_silence()
             desktop.type_text(str(9 * factor + 9))
