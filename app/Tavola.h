@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/Controls.h"
-#include "app/Integer.h"
+#include "base/Integer.h"
 #include "character/Agent.h"
 #include "character/NumberWords.h"
 #include "countdown/CountdownClock.h"

@@ -3,7 +3,7 @@
 #include "platform/FileNumbers.h"
 
 #include "countdown/RecordFormat.h"
-#include "platform/RuntimeError.h"
+#include "base/RuntimeError.h"
 #include "platform/SystemError.h"
 
 #include <QDir>

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "platform/QtHost.h"
 
-#include "platform/RuntimeError.h"
+#include "base/RuntimeError.h"
 #include "platform/SystemError.h"
 
 #include <QApplication>
