@@ -7,7 +7,7 @@
 #include "character/Agent.h"
 #include "character/NumberWords.h"
 #include "countdown/CountdownClock.h"
-#include "platform/FileNumbers.h"
+#include "platform/FileTable.h"
 #include "platform/Host.h"
 
 #include <QMainWindow>

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
-#include "platform/FileNumbers.h"
-#include "platform/QtHost.h"
+#include "platform/FileTable.h"
+#include "platform/DataDirectory.h"
+#include "platform/QtDialogs.h"
 #include "base/RuntimeError.h"
 #include "platform/SystemError.h"
 
