@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "agent/AgentControl.h"
 
-#include "platform/RuntimeError.h"
+#include "base/RuntimeError.h"
 #include "agent/CharacterFile.h"
 #include "agent/FloatingCharacter.h"
 #include "agent/voice/Voice.h"

@@ -3,7 +3,7 @@
 #include "agent/CharacterFile.h"
 
 #include "character/Agent.h"
-#include "platform/RuntimeError.h"
+#include "base/RuntimeError.h"
 
 #include <QDir>
 #include <QFile>

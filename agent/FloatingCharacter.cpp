@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "agent/FloatingCharacter.h"
 
-#include "platform/RuntimeError.h"
+#include "base/RuntimeError.h"
 #include "agent/RequestLog.h"
 #include "agent/windows/BalloonWindow.h"
 #include "agent/windows/CharacterWindow.h"

@@ -3,11 +3,11 @@
 #pragma once
 
 #include "app/Controls.h"
-#include "app/Integer.h"
+#include "base/Integer.h"
 #include "character/Agent.h"
 #include "character/NumberWords.h"
 #include "countdown/CountdownClock.h"
-#include "platform/FileNumbers.h"
+#include "platform/FileTable.h"
 #include "platform/Host.h"
 
 #include <QMainWindow>

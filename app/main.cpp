@@ -3,11 +3,14 @@
 #include "app/DesignLook.h"
 #include "app/DisplayChoice.h"
 #include "app/Pictures.h"
-#include "app/ScreenReaderBridge.h"
 #include "app/Tavola.h"
 #include "platform/FirstWindow.h"
 #include "platform/LoadedAgent.h"
-#include "platform/QtHost.h"
+#include "platform/ClockRandom.h"
+#include "platform/DataDirectory.h"
+#include "platform/ProcessEnd.h"
+#include "platform/QtDialogs.h"
+#include "platform/ScreenReaderBridge.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

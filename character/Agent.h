@@ -6,7 +6,7 @@
 
 // The speaking character as the game sees it. Every request returns at once; the
 // component performs them later, one after another, in the order they were issued.
-// A refused request throws RuntimeError (platform/RuntimeError.h) at the call.
+// A refused request throws RuntimeError (base/RuntimeError.h) at the call.
 class AgentCharacter
 {
 public:

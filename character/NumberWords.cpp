@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "character/NumberWords.h"
 
-#include "platform/RuntimeError.h"
+#include "base/RuntimeError.h"
 
 #include <array>
 #include <cmath>

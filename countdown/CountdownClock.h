@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #pragma once
 
-#include "app/Integer.h"
+#include "base/Integer.h"
 
 #include <QString>
 

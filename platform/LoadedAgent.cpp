@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "platform/LoadedAgent.h"
 
-#include "platform/RuntimeError.h"
+#include "base/RuntimeError.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

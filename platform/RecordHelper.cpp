@@ -4,7 +4,7 @@
 
 #include "countdown/keeper/KeeperError.h"
 #include "countdown/keeper/RecordText.h"
-#include "platform/RuntimeError.h"
+#include "base/RuntimeError.h"
 
 #include <QCoreApplication>
 #include <QDir>

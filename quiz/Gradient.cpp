@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "quiz/Gradient.h"
 
-#include "app/Integer.h"
+#include "base/Integer.h"
 
 #include <QPainter>
 

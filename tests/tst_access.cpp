@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "app/DesignLook.h"
-#include "app/ScreenReaderBridge.h"
+#include "platform/ScreenReaderBridge.h"
 #include "fakes/Fakes.h"
 #include "quiz/ScreenReaderText.h"
 

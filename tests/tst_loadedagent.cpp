@@ -7,7 +7,7 @@
 #include "character/Agent.h"
 #include "platform/FirstWindow.h"
 #include "platform/LoadedAgent.h"
-#include "platform/RuntimeError.h"
+#include "base/RuntimeError.h"
 
 #include <QWidget>
 #include <QtTest>

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
-#include "platform/FileNumbers.h"
-#include "platform/QtHost.h"
-#include "platform/RuntimeError.h"
+#include "platform/FileTable.h"
+#include "platform/DataDirectory.h"
+#include "platform/QtDialogs.h"
+#include "base/RuntimeError.h"
 #include "platform/SystemError.h"
 
 #include <QApplication>

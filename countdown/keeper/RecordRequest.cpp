@@ -12,7 +12,7 @@ namespace {
     throw KeeperError("Richiesta rifiutata: " + why, kRefused);
 }
 
-// The breaks the name box cuts a pasted text at (firstLineOnly in platform/QtHost.h).
+// The breaks the name box cuts a pasted text at (firstLineOnly in platform/QtDialogs.h).
 bool breaksTheLine(std::string_view name)
 {
     using namespace std::string_view_literals;

@@ -14,7 +14,7 @@ struct RecordRequest
     int score = 0;
     std::string name; // UTF-8, one line, as the name box keeps it
 
-    // The game counts its score in a 16-bit whole number (app/Integer.h).
+    // The game counts its score in a 16-bit whole number (base/Integer.h).
     static constexpr int kHighestScore = INT16_MAX;
     // The most the name box takes (a line edit's own limit), in UTF-16 units.
     static constexpr long kLongestName = 32767;

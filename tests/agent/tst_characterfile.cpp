@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "character/Agent.h"
-#include "platform/RuntimeError.h"
+#include "base/RuntimeError.h"
 #include "agent/AgentControl.h"
 #include "agent/CharacterFile.h"
 #include "agent/windows/CharacterWindow.h"

@@ -5,7 +5,7 @@
 #include "app/Tavola.h"
 #include "platform/Host.h"
 #include "platform/RecordHelper.h"
-#include "platform/RuntimeError.h"
+#include "base/RuntimeError.h"
 
 #include <QStringList>
 #include <QTemporaryDir>

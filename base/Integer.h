@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #pragma once
 
-#include "platform/RuntimeError.h"
+#include "base/RuntimeError.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
-#include "app/ScreenReaderBridge.h"
+#include "platform/ScreenReaderBridge.h"
 
 #include <QApplication>
 #include <QDBusConnection>

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
-#include "platform/FileNumbers.h"
+#include "platform/FileTable.h"
 
-#include "countdown/RecordFormat.h"
-#include "platform/RuntimeError.h"
+#include "base/RuntimeError.h"
 #include "platform/SystemError.h"
+
+#include "countdown/keeper/RecordText.h"
 
 #include <QDir>
 #include <QFile>
@@ -98,13 +99,17 @@ QString FileTable::Input(qint64 count, Integer number)
                             QStringLiteral("il file si \u00e8 accorciato durante la lettura"));
         got += n;
     }
-    return fromWindows1252(bytes);
+    QString text;
+    text.reserve(bytes.size());
+    for (char c : bytes)
+        text.append(QChar(char16_t(RecordText::codePointOf(static_cast<unsigned char>(c)))));
+    return text;
 }
 
 void FileTable::PrintLine(Integer number, const QString &text)
 {
     OpenFile &file = openFile(number);
-    const QByteArray line = recordLine(text);
+    const QByteArray line = QByteArray::fromStdString(RecordText::toWindows1252(text.toStdString()) + "\r\n");
     qint64 done = 0;
     while (done < line.size()) {
         const ssize_t n = ::write(file.fd, line.constData() + done, size_t(line.size() - done));
