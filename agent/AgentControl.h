@@ -30,7 +30,8 @@ void initAgentResources();
 //   itself then runs on the voice thread;
 // - the audio thread (Voice): AudioOutput, which libpulse's own loop thread calls back; the
 //   voice thread reads how far it got through atomics and hands it phrases;
-// - the drawing thread (FrameDrawing): pictures of frames, handed back by signal.
+// - one drawing thread per character window (CharacterWindow, drawing with FrameDrawing):
+//   pictures of frames, handed back to the window; started and stopped by the window.
 // Voice starts its threads when the control is made and stops them in stopVoice(), which every
 // way out of the program calls (and which an exit() from inside a library reaches too), or
 // when the control is destroyed. The control's FloatingWindows, on the UI thread, watches the
