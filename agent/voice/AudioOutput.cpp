@@ -75,11 +75,8 @@ void AudioOutput::contextChanged(pa_context *context, void *self)
     auto *out = static_cast<AudioOutput *>(self);
     const pa_context_state_t s = pa_context_get_state(context);
     out->m_contextState = s;
-    // The server went away: this phrase goes silent, and the server is looked for again.
-    if (!PA_CONTEXT_IS_GOOD(s)) {
-        out->m_state = Broken;
-        QMetaObject::invokeMethod(out, [out, g = out->m_generation.load()] { out->lost(g); }, Qt::QueuedConnection);
-    }
+    if (!PA_CONTEXT_IS_GOOD(s))
+        out->wentAway();
     out->notify();
 }
 
@@ -88,11 +85,16 @@ void AudioOutput::streamChanged(pa_stream *stream, void *self)
     auto *out = static_cast<AudioOutput *>(self);
     const pa_stream_state_t s = pa_stream_get_state(stream);
     out->m_streamState = s;
-    if (!PA_STREAM_IS_GOOD(s)) {
-        out->m_state = Broken;
-        QMetaObject::invokeMethod(out, [out, g = out->m_generation.load()] { out->lost(g); }, Qt::QueuedConnection);
-    }
+    if (!PA_STREAM_IS_GOOD(s))
+        out->wentAway();
     out->notify();
+}
+
+void AudioOutput::wentAway()
+{
+    // This phrase goes silent at once; the output's own thread looks for a server again.
+    m_state = Broken;
+    QMetaObject::invokeMethod(this, [this, g = m_generation.load()] { lost(g); }, Qt::QueuedConnection);
 }
 
 void AudioOutput::ranDry(pa_stream *, void *self)

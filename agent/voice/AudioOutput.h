@@ -55,6 +55,8 @@ private:
     static void ranDry(pa_stream *, void *self);
     static void timingCame(pa_stream *, int, void *self);
     void notify();
+    // From libpulse's thread, when the connection or the stream failed.
+    void wentAway();
     bool waitForServer(const std::function<bool()> &settled);
     bool connectToServer();
     void disconnectFromServer();

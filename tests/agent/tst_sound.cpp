@@ -54,7 +54,16 @@ private:
     quint64 speak(const QString &text);
     void cancel(quint64 id);
 
+    struct Recording
+    {
+        QProcess parec;
+        QByteArray bytes;
+    };
     void startServer();
+    // Records the null sink's monitor from now on.
+    void record(Recording &recording);
+    // Stops recording once what played last has come through the sink's own latency.
+    void settle(Recording &recording);
 
     QTemporaryDir m_dir;
     QString m_socket;
@@ -104,6 +113,25 @@ void TestSound::startServer()
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_socket), 10000);
 }
 
+void TestSound::record(Recording &recording)
+{
+    recording.parec.setProcessEnvironment(m_env);
+    recording.parec.start(QStringLiteral("parec"), {QStringLiteral("-d"), QStringLiteral("rec.monitor"),
+                                                    QStringLiteral("--rate=22050"), QStringLiteral("--channels=1"),
+                                                    QStringLiteral("--format=s16le")});
+    connect(&recording.parec, &QProcess::readyReadStandardOutput, this,
+            [&recording] { recording.bytes += recording.parec.readAllStandardOutput(); });
+    QTRY_VERIFY_WITH_TIMEOUT(!recording.bytes.isEmpty(), 10000);
+}
+
+void TestSound::settle(Recording &recording)
+{
+    const qsizetype settled = recording.bytes.size() + Utterance::kSampleRate;
+    QTRY_VERIFY_WITH_TIMEOUT(recording.bytes.size() >= settled, 5000);
+    recording.parec.terminate();
+    recording.parec.waitForFinished();
+}
+
 quint64 TestSound::speak(const QString &text)
 {
     const quint64 id = ++m_id;
@@ -120,14 +148,10 @@ void TestSound::cancel(quint64 id)
 
 void TestSound::aPhraseIsHeardWholeAtItsPaceAndFinishesAudibly()
 {
-    QProcess recorder;
-    recorder.setProcessEnvironment(m_env);
-    recorder.start(QStringLiteral("parec"), {QStringLiteral("-d"), QStringLiteral("rec.monitor"),
-                                             QStringLiteral("--rate=22050"), QStringLiteral("--channels=1"),
-                                             QStringLiteral("--format=s16le")});
-    QByteArray recorded;
-    connect(&recorder, &QProcess::readyReadStandardOutput, this, [&] { recorded += recorder.readAllStandardOutput(); });
-    QTRY_VERIFY_WITH_TIMEOUT(!recorded.isEmpty(), 10000);
+    Recording recording;
+    record(recording);
+    if (QTest::currentTestFailed())
+        return;
     // After another phrase and a pause, as the wizard mostly speaks: the server has run dry.
     const quint64 before = speak(QStringLiteral("Allora"));
     QTRY_VERIFY_WITH_TIMEOUT(!argsFor(*m_spoken, before).isEmpty(), 15000);
@@ -160,12 +184,8 @@ void TestSound::aPhraseIsHeardWholeAtItsPaceAndFinishesAudibly()
             last = args.at(1).toInt();
     QCOMPARE(last, u.durationMs);
 
-    // The sink's own latency: what played last is still on its way to the monitor.
-    const qsizetype settled = recorded.size() + Utterance::kSampleRate;
-    QTRY_VERIFY_WITH_TIMEOUT(recorded.size() >= settled, 5000);
-    recorder.terminate();
-    recorder.waitForFinished();
-    QCOMPARE(missingMs(recorded, u.pcm), 0);
+    settle(recording);
+    QCOMPARE(missingMs(recording.bytes, u.pcm), 0);
 }
 
 void TestSound::aPhraseCutShortLeavesTheOutputReadyForTheNext()
@@ -214,14 +234,10 @@ void TestSound::aServerThatComesBackIsHeardAgain()
     startServer();
     QElapsedTimer sinceServer;
     sinceServer.start();
-    QProcess recorder;
-    recorder.setProcessEnvironment(m_env);
-    recorder.start(QStringLiteral("parec"), {QStringLiteral("-d"), QStringLiteral("rec.monitor"),
-                                             QStringLiteral("--rate=22050"), QStringLiteral("--channels=1"),
-                                             QStringLiteral("--format=s16le")});
-    QByteArray recorded;
-    connect(&recorder, &QProcess::readyReadStandardOutput, this, [&] { recorded += recorder.readAllStandardOutput(); });
-    QTRY_VERIFY_WITH_TIMEOUT(!recorded.isEmpty(), 10000);
+    Recording recording;
+    record(recording);
+    if (QTest::currentTestFailed())
+        return;
     // The game goes on meanwhile: phrase after phrase until the voice is back.
     quint64 id = 0;
     int silent = 0;
@@ -240,11 +256,8 @@ void TestSound::aServerThatComesBackIsHeardAgain()
     id = speak(QStringLiteral("Esatto, sei bravissimo"));
     QTRY_VERIFY_WITH_TIMEOUT(!argsFor(*m_spoken, id).isEmpty(), 10000);
     QCOMPARE(argsFor(*m_spoken, id).at(1).toBool(), true);
-    const qsizetype settled = recorded.size() + Utterance::kSampleRate;
-    QTRY_VERIFY_WITH_TIMEOUT(recorded.size() >= settled, 5000);
-    recorder.terminate();
-    recorder.waitForFinished();
-    QCOMPARE(missingMs(recorded, argsFor(*m_synthesized, id).at(1).value<Utterance>().pcm), 0);
+    settle(recording);
+    QCOMPARE(missingMs(recording.bytes, argsFor(*m_synthesized, id).at(1).value<Utterance>().pcm), 0);
 }
 
 void TestSound::cleanupTestCase()
