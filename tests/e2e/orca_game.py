@@ -19,7 +19,6 @@ import re
 import shutil
 import subprocess
 import sys
-import time
 
 import desktop
 import play_game
@@ -152,6 +151,18 @@ class Orca:
                 return (re.findall(r" - BRAILLE LINE:  '(.*)'$", f.read().decode(errors="replace"), re.M) or [""])[-1]
         wait_for(f"a braille line matching {pattern!r}", lambda: re.search(pattern, last()), 10, lambda: f"  {last()!r}")
 
+    def handled(self, key, times):
+        """Waits until Orca has dealt with key pressed times in this step (and so has said
+        whatever it says for it)."""
+        marker = f"^^^^^ CONSUME ATSPI_KEY_PRESSED_EVENT: '{key}'"
+
+        def count():
+            with open(self.log, "rb") as f:
+                f.seek(self.log_mark)
+                return f.read().decode(errors="replace").count(marker)
+        wait_for(f"Orca to handle {key} {times} time(s)", lambda: count() >= times, 10,
+                 lambda: f"  handled {count()} time(s)")
+
     def transcript(self):
         said = self.utterances()
         if not said:
@@ -217,7 +228,8 @@ class Orca:
             return said if i == len(patterns) else None
         said = wait_for(f"Orca saying {what}", heard, timeout,
                         lambda: "  Orca said:\n" + "\n".join(f"    {t!r}" for t in self.since_mark()))
-        time.sleep(1.0)  # what follows at once belongs to the step too
+        # What follows (a tool tip read after the outcome, say) belongs to the step too.
+        self.wait_for_silence()
         said = self.since_mark()
         for text in said:
             print(f"   orca: {text}", flush=True)
@@ -247,11 +259,10 @@ def flat_review(orca):
     """Reads the game window line by line with Orca's flat review, top to bottom."""
     orca.step("flat review of the window")
     subprocess.run(["xdotool", "keydown", "Insert", "key", "KP_Home", "keyup", "Insert"], check=True)
-    time.sleep(0.6)
-    for _ in range(17):
+    orca.handled("KP_Home", 1)
+    for line in range(17):
         desktop.press("KP_Page_Up")
-        time.sleep(0.4)
-    time.sleep(0.5)
+        orca.handled("KP_Page_Up", line + 1)
     said = orca.since_mark()
     for text in said:
         print(f"   orca: {text}", flush=True)
@@ -325,7 +336,7 @@ def main():
 
             orca.wait_for_silence()
             desktop.type_text(str(9 * factor + 9))
-            time.sleep(0.5)
+            orca.wait_for_silence()
             orca.step("a wrong answer")
             desktop.press("Return")
             said = orca.expect("the correction and the counters with the button",
@@ -343,7 +354,6 @@ def main():
             orca.expect("the record box", [r"^allerta Tirlindo", r"^Ok ho registrato il tuo record"])
             desktop.press("Return")
             wait_for("the program to end", lambda: game.proc.poll() is not None, 15, game._program_state)
-            time.sleep(1)
     finally:
         orca.stop()
         transcript = orca.transcript()

@@ -85,6 +85,20 @@ def client_stacking():
     return [int(w, 16) for w in re.findall(r"0x[0-9a-f]+", out)]
 
 
+def settled(xwd_file, where, what, also=lambda frame: True):
+    """The framebuffer once two reads in a row agree within the mask where (and also(frame)
+    holds): a compositor's fade or repaint is over."""
+    last = [pixels(xwd_file)]
+
+    def probe():
+        frame = pixels(xwd_file)
+        same = numpy.array_equal(frame[where], last[0][where])
+        last[0] = frame
+        return same and also(frame)
+    wait_for(what, probe, 10, lambda: "  the framebuffer still changing there")
+    return last[0]
+
+
 def pixels(xwd_file):
     """An xwd file (Xvfb's framebuffer) as a height x width x 3 array."""
     size = run("convert", f"xwd:{xwd_file}", "-format", "%w %h", "info:")
@@ -192,23 +206,27 @@ class DesktopGame(pg.Game):
         if len(floating) < 1:
             raise Failure("the wizard is not on screen")
         fb = os.path.join(self.fbdir, "Xvfb_screen0")
-        with_them = pixels(fb)
-        for wid, _ in floating:
-            run("xdotool", "windowunmap", "--sync", str(wid))
-        time.sleep(0.8)  # past a compositor's fade-out
-        without = pixels(fb)
-        for wid, _ in floating:
-            run("xdotool", "windowmap", "--sync", str(wid))
-        time.sleep(0.8)
-        changed = numpy.abs(with_them - without).max(axis=2) > 24
-        height, width = changed.shape
-        inside = numpy.zeros_like(changed)
+        height, width = pixels(fb).shape[:2]
+        inside = numpy.zeros((height, width), dtype=bool)
         for _, r in floating:
             inside[max(r.y, 0):r.bottom, max(r.x, 0):r.right] = True
-        ring = numpy.zeros_like(changed)
+        ring = numpy.zeros_like(inside)
         for _, r in floating:
             ring[max(r.y - 20, 0):min(r.bottom + 20, height), max(r.x - 20, 0):min(r.right + 20, width)] = True
         ring &= ~inside
+        # A compositor fades windows in and out: each picture is taken once two framebuffer
+        # reads in a row agree where it matters (all of it without him; around him with him,
+        # as he himself moves), and with him only once his drawing differs from the game.
+        for wid, _ in floating:
+            run("xdotool", "windowunmap", "--sync", str(wid))
+        without = settled(fb, inside | ring, "the wizard's place at rest once he is hidden")
+        for wid, _ in floating:
+            run("xdotool", "windowmap", "--sync", str(wid))
+
+        def drawn(frame):
+            return (numpy.abs(frame - without).max(axis=2)[inside] > 24).mean() > 0.05
+        with_them = settled(fb, ring, "the wizard drawn again", drawn)
+        changed = numpy.abs(with_them - without).max(axis=2) > 24
         around = int((changed & ring).sum())
         wizard = max((r for _, r in floating), key=lambda r: r.h)  # the taller is he
         body = changed[wizard.y:wizard.bottom, wizard.x:wizard.right]
@@ -254,7 +272,9 @@ class DesktopGame(pg.Game):
         run("xdotool", "windowminimize", "--sync", str(self.board.id))
         wait_for("the wizard to leave with the minimised game", lambda: not self.floating(), 5,
                  lambda: f"  still there: {self.floating()}")
-        time.sleep(0.5)
+        # Whatever the game does about being minimised has been drawn once the screen is at rest.
+        fb = os.path.join(self.fbdir, "Xvfb_screen0")
+        settled(fb, numpy.s_[:], "the screen at rest with the game minimised")
         if self.floating():
             raise Failure("the wizard came back while the game was minimised")
         self.shots.once("08-minimised")
@@ -330,14 +350,12 @@ def main():
         # The introduction: the wizard and his balloon over the game.
         wait_for("the balloon beside the wizard", lambda: len(game.floating()) >= 2, 10,
                  lambda: str(game.floating()))
-        time.sleep(0.6)  # past the compositor's fade-in
-        game.shots.once("02-introduction")
         game.check_no_halo("introduction")
+        game.shots.once("02-introduction")
         game.check_minimise()
         game.check_other_program()
         game.answer(True)
         game.answer(False)
-        time.sleep(0.6)
         game.check_no_halo("after-answers")
         game.leave(new_record=True)
     print(f"e2e desktop: game played, boxes on top, no halo, in {time.monotonic() - started:.1f} s; "
