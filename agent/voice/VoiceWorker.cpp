@@ -54,7 +54,7 @@ std::mutex s_synthMutex;
 std::condition_variable s_synthChanged;
 QThread *s_synthThread = nullptr;
 
-// espeak delivers samples and word events through a C callback; after start-up only the
+// espeak delivers samples, word and phoneme events through a C callback; after start-up only the
 // voice thread synthesises, so one collecting target is enough.
 Utterance *s_collecting = nullptr;
 
@@ -68,6 +68,10 @@ int collect(short *samples, int count, espeak_EVENT *events)
         // The last WORD event has length 0 and names no word.
         if (e->type == espeakEVENT_WORD && e->length > 0)
             s_collecting->words.append({e->text_position - 1, e->length, e->audio_position});
+        // The name fills all 8 bytes, unterminated, when it is that long.
+        if (e->type == espeakEVENT_PHONEME)
+            s_collecting->sounds.append({QByteArray(e->id.string, qstrnlen(e->id.string, sizeof e->id.string)),
+                                         e->audio_position});
     }
     return 0;
 }
@@ -75,7 +79,8 @@ int collect(short *samples, int count, espeak_EVENT *events)
 void startSynthesizer()
 {
     // Without DONT_EXIT espeak ends the whole program on a data error.
-    const bool ok = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT)
+    const bool ok = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr,
+                                    espeakINITIALIZE_DONT_EXIT | espeakINITIALIZE_PHONEME_EVENTS)
                     == Utterance::kSampleRate;
     if (ok)
         espeak_SetSynthCallback(collect);
