@@ -6,6 +6,7 @@
 #include "agent/windows/BalloonWindow.h"
 #include "agent/windows/CharacterWindow.h"
 #include "agent/windows/FloatingWindows.h"
+#include "agent/voice/MouthShapes.h"
 #include "agent/voice/VoiceWorker.h"
 
 #include <QDateTime>
@@ -15,6 +16,7 @@
 #include <QTimer>
 #include <QVariantAnimation>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 
 namespace {
@@ -22,6 +24,13 @@ constexpr double kMovePixelsPerSecond = 900;
 constexpr int kLongestMoveMs = 1200;
 // Long enough to read the last word, short enough not to cover the game.
 constexpr int kBalloonLingerMs = 1500;
+// The voice's clock steps every 20 ms, and a step reaches the mouth about 20 ms after the sound
+// output read it (bench/agent/lip_sync.py): the lips show what is heard that much later.
+constexpr int kMouthLeadMs = 20;
+// A step of the voice's clock that does not come on time (the sound output's own clock steps
+// every 20 ms as well, and the two beat) is made up for once, from the time gone since the
+// last, never more than two steps ahead.
+constexpr int kMouthStepMs = 20;
 
 // TIRLINDO_AGENT_LOG=FILE: every request queued, started, finished or dropped, one line each
 // ("<ms since the epoch> <event> <number> <request>"), for tests and for finding out why
@@ -40,6 +49,35 @@ QFile *requestLog()
         return f;
     }();
     return file;
+}
+
+// TIRLINDO_FRAME_LOG=FILE: every picture put on screen, every step of the voice's clock and
+// the sounds of every phrase, one line each with the time in ms since the epoch ("<ms> shown
+// <animation> <frame> <mouth>", "<ms> played <speech> <ms heard>", "<ms> sounds <speech>
+// <shape>:<phoneme>@<ms> ..."), for measuring how the mouth keeps step with what is heard.
+QFile *frameLog()
+{
+    static QFile *file = [] {
+        const QString path = qEnvironmentVariable("TIRLINDO_FRAME_LOG");
+        if (path.isEmpty())
+            return static_cast<QFile *>(nullptr);
+        auto *f = new QFile(path);
+        if (!f->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+            delete f;
+            return static_cast<QFile *>(nullptr);
+        }
+        return f;
+    }();
+    return file;
+}
+
+void logFrameEvent(const QString &line)
+{
+    if (QFile *file = frameLog()) {
+        using namespace std::chrono;
+        const double ms = double(duration_cast<microseconds>(system_clock::now().time_since_epoch()).count()) / 1000;
+        file->write((QString::number(ms, 'f', 3) + QLatin1Char(' ') + line + QLatin1Char('\n')).toUtf8());
+    }
 }
 
 quint64 nextSpeechId()
@@ -74,23 +112,59 @@ FloatingCharacter::FloatingCharacter(const QString &id, CharacterFile file, QObj
     , m_balloon(std::make_unique<BalloonWindow>())
     , m_frameTimer(new QTimer(this))
     , m_balloonTimer(new QTimer(this))
+    , m_mouthTimer(new QTimer(this))
     , m_voice(VoiceWorker::shared())
 {
     m_frameTimer->setSingleShot(true);
     connect(m_frameTimer, &QTimer::timeout, this, &FloatingCharacter::advanceFrame);
     m_balloonTimer->setSingleShot(true);
     connect(m_balloonTimer, &QTimer::timeout, m_balloon.get(), &QWidget::hide);
+    m_mouthTimer->setSingleShot(true);
+    m_mouthTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_mouthTimer, &QTimer::timeout, this, [this] {
+        const double gone = std::min<qint64>(m_sinceProgress.elapsed(), 2 * kMouthStepMs) / std::max(m_timeScale, 0.01);
+        m_mouthMs = std::max(m_mouthMs, m_playedMs + int(gone));
+        const int mouth = mouthFrame(m_mouthMs);
+        if (mouth != m_frame)
+            showFrame(mouth);
+    });
 
     connect(m_voice, &VoiceWorker::synthesized, this, [this](quint64 id, const Utterance &u) {
         if (id != m_speechId)
             return;
         m_utterance = u;
+        if (frameLog()) {
+            QStringList sounds;
+            for (const SpokenSound &s : u.sounds)
+                sounds << MouthShapes::name(MouthShapes::ofPhoneme(s.phoneme)) + QLatin1Char(':')
+                              + QString::fromUtf8(s.phoneme) + QLatin1Char('@') + QString::number(s.audioMs);
+            logFrameEvent(QStringLiteral("sounds %1 %2").arg(id).arg(sounds.join(QLatin1Char(' '))));
+        }
         Q_EMIT speechSynthesized(u);
     });
     connect(m_voice, &VoiceWorker::progressed, this, [this](quint64 id, int ms) {
-        if (id == m_speechId)
-            onProgress(ms);
+        if (id != m_speechId)
+            return;
+        if (frameLog())
+            logFrameEvent(QStringLiteral("played %1 %2").arg(id).arg(ms));
+        onProgress(ms);
     });
+    if (frameLog()) {
+        connect(m_window.get(), &CharacterWindow::framePresented, this, [this](const QString &name, int index) {
+            const CharacterAnimation *animation = m_file.animation(name);
+            const QString mouth = animation && index < animation->frames.size() ? animation->frames.at(index).mouth : QString();
+            logFrameEvent(QStringLiteral("shown %1 %2 %3").arg(name).arg(index).arg(mouth.isEmpty() ? QStringLiteral("-") : mouth));
+        });
+    }
+
+    const CharacterAnimation *speak = m_file.animation(m_file.speakAnimation);
+    for (int i = 0; i < speak->frames.size(); ++i) {
+        const QString &mouth = speak->frames.at(i).mouth;
+        if (mouth.isEmpty())
+            m_loudMouths << i;
+        else
+            m_namedMouths.insert(mouth, i);
+    }
     connect(m_voice, &VoiceWorker::spoken, this, [this](quint64 id, bool) {
         if (id == m_speechId)
             onSpoken();
@@ -360,6 +434,7 @@ void FloatingCharacter::startSpeaking(const QString &text)
     m_balloon->start(text, frame, face);
     Q_EMIT balloonTextChanged(QString());
     m_utterance = Utterance();
+    m_mouthMs = 0;
     m_speechId = nextSpeechId();
     VoiceSettings settings;
     settings.language = m_file.voiceLanguage;
@@ -384,6 +459,30 @@ void FloatingCharacter::onProgress(int playedMs)
         m_balloon->reveal(shown);
         Q_EMIT balloonTextChanged(shown);
     }
+    // A step that comes late says less than the time since the last: the mouth never goes back.
+    m_mouthMs = std::max(m_mouthMs, playedMs);
+    const int mouth = mouthFrame(m_mouthMs);
+    if (mouth != m_frame)
+        showFrame(mouth);
+    if (!m_utterance.sounds.isEmpty() && playedMs > 0 && playedMs < m_utterance.durationMs) {
+        m_playedMs = playedMs;
+        m_sinceProgress.start();
+        m_mouthTimer->start(kMouthStepMs + kMouthStepMs / 2);
+    }
+}
+
+int FloatingCharacter::mouthFrame(int playedMs) const
+{
+    // The lips shaped for the sounds, when the voice told them and the character draws them.
+    if (!m_utterance.sounds.isEmpty() && !m_namedMouths.isEmpty()) {
+        // Nothing is heard before the sound output starts, however long that takes.
+        const MouthPose pose = playedMs > 0 ? MouthShapes::at(m_utterance, playedMs + kMouthLeadMs) : MouthPose();
+        const int named = m_namedMouths.value(MouthShapes::frameName(pose), -1);
+        if (named >= 0)
+            return named;
+    }
+    if (m_loudMouths.isEmpty())
+        return 0;
     // The loudness between two of its steps, so the mouth moves at every tick of the clock
     // rather than once a step.
     const QList<float> &levels = m_utterance.levels;
@@ -392,15 +491,14 @@ void FloatingCharacter::onProgress(int playedMs)
     const float from = step < levels.size() ? levels.at(step) : 0.f;
     const float to = step + 1 < levels.size() ? levels.at(step + 1) : 0.f;
     const float level = from + (to - from) * along;
-    const int mouths = int(m_animation->frames.size());
-    const int mouth = std::clamp(int(std::lround(level * (mouths - 1))), 0, mouths - 1);
-    if (mouth != m_frame)
-        showFrame(mouth);
+    const int mouths = int(m_loudMouths.size());
+    return m_loudMouths.at(std::clamp(int(std::lround(level * (mouths - 1))), 0, mouths - 1));
 }
 
 void FloatingCharacter::onSpoken()
 {
     m_speechId = 0;
+    m_mouthTimer->stop();
     if (m_balloon->shownText() != m_utterance.text) {
         m_balloon->reveal(m_utterance.text);
         Q_EMIT balloonTextChanged(m_utterance.text);

@@ -7,6 +7,8 @@
 #include "agent/voice/Utterance.h"
 
 #include <QObject>
+#include <QElapsedTimer>
+#include <QHash>
 #include <QPoint>
 #include <QQueue>
 #include <functional>
@@ -86,6 +88,7 @@ private:
     void moveSmoothly(QPoint to);
     void startSpeaking(const QString &text);
     void onProgress(int playedMs);
+    int mouthFrame(int playedMs) const;
     void onSpoken();
     int scaled(int ms) const;
     QPoint defaultPosition() const;
@@ -107,12 +110,18 @@ private:
     std::function<void()> m_afterAnimation;
     QTimer *m_frameTimer = nullptr;
     QTimer *m_balloonTimer = nullptr;
+    QTimer *m_mouthTimer = nullptr;
+    QElapsedTimer m_sinceProgress;
+    int m_playedMs = 0; // at the last step of the voice's clock
+    int m_mouthMs = 0;  // what the mouth shows, never less than that
     QVariantAnimation *m_move = nullptr;
     QPoint m_position;
 
     VoiceWorker *m_voice = nullptr;
     quint64 m_speechId = 0;
     Utterance m_utterance;
+    QList<int> m_loudMouths;             // speaking frames by loudness, closed to widest
+    QHash<QString, int> m_namedMouths;   // speaking frames by the mouth they show for a sound
     double m_timeScale = 1.0;
     bool m_audio = true;
 };
