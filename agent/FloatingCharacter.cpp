@@ -435,6 +435,7 @@ void FloatingCharacter::startSpeaking(const QString &text)
     Q_EMIT balloonTextChanged(QString());
     m_utterance = Utterance();
     m_mouthMs = 0;
+    m_keySound = -1;
     m_speechId = nextSpeechId();
     VoiceSettings settings;
     settings.language = m_file.voiceLanguage;
@@ -471,12 +472,20 @@ void FloatingCharacter::onProgress(int playedMs)
     }
 }
 
-int FloatingCharacter::mouthFrame(int playedMs) const
+int FloatingCharacter::mouthFrame(int playedMs)
 {
     // The lips shaped for the sounds, when the voice told them and the character draws them.
     if (!m_utterance.sounds.isEmpty() && !m_namedMouths.isEmpty()) {
         // Nothing is heard before the sound output starts, however long that takes.
-        const MouthPose pose = playedMs > 0 ? MouthShapes::at(m_utterance, playedMs + kMouthLeadMs) : MouthPose();
+        MouthPose pose = playedMs > 0 ? MouthShapes::at(m_utterance, playedMs + kMouthLeadMs) : MouthPose();
+        // A sound's own mouth is seen before the glide out of it, even when the clock's first
+        // step comes late in the phrase or a step is missed.
+        if (pose.step > 0 && pose.sound > m_keySound) {
+            pose.step = 0;
+            pose.toward = pose.shape;
+        }
+        if (pose.step == 0)
+            m_keySound = std::max(m_keySound, pose.sound);
         const int named = m_namedMouths.value(MouthShapes::frameName(pose), -1);
         if (named >= 0)
             return named;

@@ -88,7 +88,7 @@ private:
     void moveSmoothly(QPoint to);
     void startSpeaking(const QString &text);
     void onProgress(int playedMs);
-    int mouthFrame(int playedMs) const;
+    int mouthFrame(int playedMs);
     void onSpoken();
     int scaled(int ms) const;
     QPoint defaultPosition() const;
@@ -114,6 +114,7 @@ private:
     QElapsedTimer m_sinceProgress;
     int m_playedMs = 0; // at the last step of the voice's clock
     int m_mouthMs = 0;  // what the mouth shows, never less than that
+    int m_keySound = -1; // the last sound whose own mouth was shown
     QVariantAnimation *m_move = nullptr;
     QPoint m_position;
 

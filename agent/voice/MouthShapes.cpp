@@ -86,6 +86,7 @@ MouthPose at(const Utterance &u, int playedMs)
     const int startMs = next == sounds.cbegin() ? 0 : std::prev(next)->audioMs;
     pose.shape = next == sounds.cbegin() ? MouthShape::Rest : ofPhoneme(std::prev(next)->phoneme);
     pose.toward = pose.shape;
+    pose.sound = int(std::distance(sounds.cbegin(), next)) - 1;
     pose.opening = openingAt(u.levels, playedMs);
     if (next == sounds.cend())
         return pose;

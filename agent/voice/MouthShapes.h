@@ -18,15 +18,16 @@ struct MouthPose
     MouthShape toward = MouthShape::Rest; // the next sound's shape, while gliding to it
     int step = 0;                         // of the glide, 1 .. kGlideSteps - 1; 0 when not gliding
     int opening = 0;                      // 0 .. kOpenings - 1
+    int sound = -1;                       // the index of the sound heard, -1 before the first
 };
 
 namespace MouthShapes {
 
-constexpr int kOpenings = 3;
-constexpr int kGlideSteps = 3;
+constexpr int kOpenings = 6;
+constexpr int kGlideSteps = 4;
 // Long enough to show both in-betweens at the voice's 20 ms progress steps, short enough that
 // the shape is reached where its sound starts even in quick speech.
-constexpr int kGlideMs = 40;
+constexpr int kGlideMs = 60;
 // Each sound's own mouth stays at least this long, two steps of the voice's clock, so that a
 // short "p" or "v" is seen even when a step comes late: the glide out of it is shortened.
 constexpr int kHoldMs = 40;

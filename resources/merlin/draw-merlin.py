@@ -174,8 +174,8 @@ def mouth(kind):
 #   corners; square: 0 for a pointed opening, 1 for a round one.
 LIP = "#d9707c"
 LIP_SHAPES = ["rest", "closed", "teeth", "round", "open", "spread", "narrow"]
-LIP_OPENINGS = 3
-LIP_STEPS = 3  # an in-between at 1/3 and 2/3
+LIP_OPENINGS = 6
+LIP_STEPS = 4  # in-betweens at 1/4, 1/2 and 3/4
 
 
 def lip_params(shape, k):
@@ -265,7 +265,9 @@ def lips(q):
 
 
 def lip_between(a, b, step):
-    p, q = lip_params(a, 1), lip_params(b, 1)
+    # Drawn at the middle opening, whatever the two ends.
+    middle = (LIP_OPENINGS - 1) / 2
+    p, q = lip_params(a, middle), lip_params(b, middle)
     t = step / LIP_STEPS
     return lips({k: lerp(p[k], q[k], t) for k in p})
 

@@ -267,7 +267,7 @@ void TestCharacterFile::eachSoundShowsItsLipsFromWhereItIsHeard()
     int ms = 100;
     for (const QByteArray &sound : sounds) {
         u.sounds.append({sound, ms});
-        ms += sound == "_|" ? 0 : 90;
+        ms += sound == "_|" ? 0 : 120;
     }
     u.durationMs = ms + 50;
     u.levels = QList<float>(u.durationMs / Utterance::kLevelStepMs + 1, 1.f);
