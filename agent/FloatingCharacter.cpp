@@ -121,13 +121,15 @@ FloatingCharacter::FloatingCharacter(const QString &id, CharacterFile file, QObj
     connect(m_balloonTimer, &QTimer::timeout, m_balloon.get(), &QWidget::hide);
     m_mouthTimer->setSingleShot(true);
     m_mouthTimer->setTimerType(Qt::PreciseTimer);
-    connect(m_mouthTimer, &QTimer::timeout, this, [this] {
-        const double gone = std::min<qint64>(m_sinceProgress.elapsed(), 2 * kMouthStepMs) / std::max(m_timeScale, 0.01);
-        m_mouthMs = std::max(m_mouthMs, m_playedMs + int(gone));
-        const int mouth = mouthFrame(m_mouthMs);
-        if (mouth != m_frame)
-            showFrame(mouth);
-    });
+    connect(m_mouthTimer, &QTimer::timeout, this, &FloatingCharacter::onMouthStepMissed);
+    const CharacterAnimation *speak = m_file.animation(m_file.speakAnimation);
+    for (int i = 0; i < speak->frames.size(); ++i) {
+        const QString &mouth = speak->frames.at(i).mouth;
+        if (mouth.isEmpty())
+            m_loudMouths << i;
+        else
+            m_namedMouths.insert(mouth, i);
+    }
 
     connect(m_voice, &VoiceWorker::synthesized, this, [this](quint64 id, const Utterance &u) {
         if (id != m_speechId)
@@ -152,18 +154,12 @@ FloatingCharacter::FloatingCharacter(const QString &id, CharacterFile file, QObj
     if (frameLog()) {
         connect(m_window.get(), &CharacterWindow::framePresented, this, [this](const QString &name, int index) {
             const CharacterAnimation *animation = m_file.animation(name);
-            const QString mouth = animation && index < animation->frames.size() ? animation->frames.at(index).mouth : QString();
-            logFrameEvent(QStringLiteral("shown %1 %2 %3").arg(name).arg(index).arg(mouth.isEmpty() ? QStringLiteral("-") : mouth));
+            const bool named = animation && index < animation->frames.size() && !animation->frames.at(index).mouth.isEmpty();
+            logFrameEvent(QStringLiteral("shown %1 %2 %3")
+                              .arg(name)
+                              .arg(index)
+                              .arg(named ? animation->frames.at(index).mouth : QStringLiteral("-")));
         });
-    }
-
-    const CharacterAnimation *speak = m_file.animation(m_file.speakAnimation);
-    for (int i = 0; i < speak->frames.size(); ++i) {
-        const QString &mouth = speak->frames.at(i).mouth;
-        if (mouth.isEmpty())
-            m_loudMouths << i;
-        else
-            m_namedMouths.insert(mouth, i);
     }
     connect(m_voice, &VoiceWorker::spoken, this, [this](quint64 id, bool) {
         if (id == m_speechId)
@@ -434,6 +430,7 @@ void FloatingCharacter::startSpeaking(const QString &text)
     m_balloon->start(text, frame, face);
     Q_EMIT balloonTextChanged(QString());
     m_utterance = Utterance();
+    m_mouthTimer->stop();
     m_mouthMs = 0;
     m_keySound = -1;
     m_speechId = nextSpeechId();
@@ -470,6 +467,15 @@ void FloatingCharacter::onProgress(int playedMs)
         m_sinceProgress.start();
         m_mouthTimer->start(kMouthStepMs + kMouthStepMs / 2);
     }
+}
+
+void FloatingCharacter::onMouthStepMissed()
+{
+    const qint64 gone = std::min<qint64>(m_sinceProgress.elapsed(), 2 * kMouthStepMs);
+    m_mouthMs = std::max(m_mouthMs, m_playedMs + int(std::lround(gone / std::max(m_timeScale, 0.01))));
+    const int mouth = mouthFrame(m_mouthMs);
+    if (mouth != m_frame)
+        showFrame(mouth);
 }
 
 int FloatingCharacter::mouthFrame(int playedMs)

@@ -88,6 +88,7 @@ private:
     void moveSmoothly(QPoint to);
     void startSpeaking(const QString &text);
     void onProgress(int playedMs);
+    void onMouthStepMissed();
     int mouthFrame(int playedMs);
     void onSpoken();
     int scaled(int ms) const;

@@ -9,7 +9,7 @@
 
 // How the lips stand for what is heard: each of the synthesiser's Italian sounds belongs to one
 // mouth shape, held from where the sound starts in the audio; just before the next sound the
-// mouth glides to that one's shape through two in-betweens. The loudness sets how wide.
+// mouth glides to that one's shape through three in-betweens. The loudness sets how wide.
 enum class MouthShape { Rest, Closed, Teeth, Round, Open, Spread, Narrow };
 
 struct MouthPose
@@ -25,7 +25,7 @@ namespace MouthShapes {
 
 constexpr int kOpenings = 6;
 constexpr int kGlideSteps = 4;
-// Long enough to show both in-betweens at the voice's 20 ms progress steps, short enough that
+// Long enough to show the three in-betweens at the voice's 20 ms progress steps, short enough that
 // the shape is reached where its sound starts even in quick speech.
 constexpr int kGlideMs = 60;
 // Each sound's own mouth stays at least this long, two steps of the voice's clock, so that a
