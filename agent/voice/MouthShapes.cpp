@@ -3,6 +3,7 @@
 #include "agent/voice/MouthShapes.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace MouthShapes {
 

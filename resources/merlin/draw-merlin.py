@@ -165,9 +165,9 @@ def mouth(kind):
 
 
 # --- lips that follow the sounds -------------------------------------------------------------
-# Each sound class has its own mouth (names as the component knows them), in three openings set
-# by the voice's loudness; between two of them, in-betweens at a third and two thirds of the way
-# so the mouth glides. A mouth is a few numbers, so an in-between is the numbers blended:
+# Each sound class has its own mouth (names as the component knows them), in six openings set
+# by the voice's loudness; between two of them, in-betweens a quarter, half and three quarters of
+# the way so the mouth glides. A mouth is a few numbers, so an in-between is the numbers blended:
 #   w: half width; up, down: the opening above and below the lips' line; ring: how far the
 #   lips push out round it; teeth: depth of the upper teeth showing; tuck: the lower lip drawn
 #   up under the teeth; press: lips pressed together; smile: how much the middle sags below the
