@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # SPDX-FileCopyrightText: Tirlindo developers
 """How far the wizard's lips are from the sounds heard, from the frame log of a run
-(TIRLINDO_FRAME_LOG=FILE, written by agent/FloatingCharacter.cpp):
+(TIRLINDO_FRAME_LOG=FILE, kept by agent/RequestLog, written by agent/FloatingCharacter.cpp):
     python3 bench/agent/lip_sync.py [-v] FILE      (-v: what was on screen around the late ones)
 
 For every sound whose mouth shape differs from the one before: the time a mouth of its shape
