@@ -19,7 +19,7 @@ AgentControl::AgentControl(QWidget *gameWindow, QObject *parent, std::unique_ptr
     : QObject(parent)
     , m_gameWindow(gameWindow)
     , m_voice(voice ? std::move(voice) : std::make_unique<Voice>())
-    , m_log(RequestLog::pathFromEnvironment())
+    , m_log(RequestLog::pathFromEnvironment(), RequestLog::framePathFromEnvironment())
 {
     initAgentResources();
 }

@@ -116,6 +116,7 @@ CharacterFile CharacterFile::load(const QString &loadKey)
             }
             frame.durationMs = o.value(QLatin1String("ms")).toInt(0);
             frame.dy = o.value(QLatin1String("dy")).toInt(0);
+            frame.mouth = o.value(QLatin1String("mouth")).toString();
             frame.look = QByteArray::number(frame.dy);
             for (const CharacterPart &part : std::as_const(frame.parts)) {
                 const QTransform &m = part.transform;

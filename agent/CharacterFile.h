@@ -15,7 +15,8 @@
 // A frame is a stack of parts drawn in order, each placed by its own transform (so a drawing
 // can move, turn and grow between frames without being redrawn); an animation is a list of
 // frames. Three roles name the animations the component itself needs: appearing, idling and
-// speaking (whose frames go from the closed mouth to the widest one).
+// speaking (whose unnamed frames go from the closed mouth to the widest one; its named ones
+// follow the sounds).
 struct CharacterPart
 {
     QString name;
@@ -29,6 +30,9 @@ struct CharacterFrame
     int durationMs = 100;
     int dy = 0; // vertical offset in canvas units, for hops and bows
     QByteArray look; // equal for frames that draw the same picture: they share one cached image
+    // In the speaking animation, the mouth a frame shows for the sounds heard ("open 2", see
+    // MouthShapes::frameName); empty for the mouths picked by loudness alone.
+    QString mouth;
 };
 
 struct CharacterAnimation

@@ -7,6 +7,7 @@
 #include "agent/windows/BalloonWindow.h"
 #include "agent/windows/CharacterWindow.h"
 #include "agent/windows/FloatingWindows.h"
+#include "agent/voice/MouthShapes.h"
 #include "agent/voice/VoiceWorker.h"
 
 #include <QGuiApplication>
@@ -20,6 +21,14 @@ constexpr double kMovePixelsPerSecond = 900;
 constexpr int kLongestMoveMs = 1200;
 // Long enough to read the last word, short enough not to cover the game.
 constexpr int kBalloonLingerMs = 1500;
+// The voice's clock steps every 20 ms, and a step reaches the mouth about 20 ms after the sound
+// output read it (bench/agent/lip_sync.py): the lips show what is heard that much later.
+constexpr int kMouthLeadMs = 20;
+// A step of the voice's clock that does not come on time (the sound output's own clock steps
+// every 20 ms as well, and the two beat) is made up for once, from the time gone since the
+// last, never more than two steps ahead.
+constexpr int kMouthStepMs = 20;
+
 } // namespace
 
 QString FloatingCharacter::Request::describe() const
@@ -49,6 +58,7 @@ FloatingCharacter::FloatingCharacter(const QString &id, CharacterFile file, Voic
     , m_balloon(std::make_unique<BalloonWindow>(windows))
     , m_frameTimer(new QTimer(this))
     , m_balloonTimer(new QTimer(this))
+    , m_mouthTimer(new QTimer(this))
     , m_voice(voice)
     , m_log(log)
 {
@@ -56,17 +66,48 @@ FloatingCharacter::FloatingCharacter(const QString &id, CharacterFile file, Voic
     connect(m_frameTimer, &QTimer::timeout, this, &FloatingCharacter::advanceFrame);
     m_balloonTimer->setSingleShot(true);
     connect(m_balloonTimer, &QTimer::timeout, m_balloon.get(), &QWidget::hide);
+    m_mouthTimer->setSingleShot(true);
+    m_mouthTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_mouthTimer, &QTimer::timeout, this, &FloatingCharacter::onMouthStepMissed);
+    const CharacterAnimation *speak = m_file.animation(m_file.speakAnimation);
+    for (int i = 0; i < speak->frames.size(); ++i) {
+        const QString &mouth = speak->frames.at(i).mouth;
+        if (mouth.isEmpty())
+            m_loudMouths << i;
+        else
+            m_namedMouths.insert(mouth, i);
+    }
 
     connect(m_voice, &VoiceWorker::synthesized, this, [this](quint64 id, const Utterance &u) {
         if (id != m_speechId)
             return;
         m_utterance = u;
+        if (m_log && m_log->framesWanted()) {
+            QStringList sounds;
+            for (const SpokenSound &s : u.sounds)
+                sounds << MouthShapes::name(MouthShapes::ofPhoneme(s.phoneme)) + QLatin1Char(':')
+                              + QString::fromUtf8(s.phoneme) + QLatin1Char('@') + QString::number(s.audioMs);
+            m_log->writeFrame(QStringLiteral("sounds %1 %2").arg(id).arg(sounds.join(QLatin1Char(' '))));
+        }
         Q_EMIT speechSynthesized(u);
     });
     connect(m_voice, &VoiceWorker::progressed, this, [this](quint64 id, int ms) {
-        if (id == m_speechId)
-            onProgress(ms);
+        if (id != m_speechId)
+            return;
+        if (m_log && m_log->framesWanted())
+            m_log->writeFrame(QStringLiteral("played %1 %2").arg(id).arg(ms));
+        onProgress(ms);
     });
+    if (m_log && m_log->framesWanted()) {
+        connect(m_window.get(), &CharacterWindow::framePresented, this, [this](const QString &name, int index) {
+            const CharacterAnimation *animation = m_file.animation(name);
+            const bool named = animation && index < animation->frames.size() && !animation->frames.at(index).mouth.isEmpty();
+            m_log->writeFrame(QStringLiteral("shown %1 %2 %3")
+                              .arg(name)
+                              .arg(index)
+                              .arg(named ? animation->frames.at(index).mouth : QStringLiteral("-")));
+        });
+    }
     connect(m_voice, &VoiceWorker::spoken, this, [this](quint64 id, bool) {
         if (id == m_speechId)
             onSpoken();
@@ -330,6 +371,9 @@ void FloatingCharacter::startSpeaking(const QString &text)
     m_balloon->start(text, frame, face);
     Q_EMIT balloonTextChanged(QString());
     m_utterance = Utterance();
+    m_mouthTimer->stop();
+    m_mouthMs = 0;
+    m_keySound = -1;
     m_speechId = m_voice->newId();
     VoiceSettings settings;
     settings.language = m_file.voiceLanguage;
@@ -354,6 +398,47 @@ void FloatingCharacter::onProgress(int playedMs)
         m_balloon->reveal(shown);
         Q_EMIT balloonTextChanged(shown);
     }
+    // A step that comes late says less than the time since the last: the mouth never goes back.
+    m_mouthMs = std::max(m_mouthMs, playedMs);
+    const int mouth = mouthFrame(m_mouthMs);
+    if (mouth != m_frame)
+        showFrame(mouth);
+    if (!m_utterance.sounds.isEmpty() && playedMs > 0 && playedMs < m_utterance.durationMs) {
+        m_playedMs = playedMs;
+        m_sinceProgress.start();
+        m_mouthTimer->start(kMouthStepMs + kMouthStepMs / 2);
+    }
+}
+
+void FloatingCharacter::onMouthStepMissed()
+{
+    const qint64 gone = std::min<qint64>(m_sinceProgress.elapsed(), 2 * kMouthStepMs);
+    m_mouthMs = std::max(m_mouthMs, m_playedMs + int(std::lround(gone / std::max(m_timeScale, 0.01))));
+    const int mouth = mouthFrame(m_mouthMs);
+    if (mouth != m_frame)
+        showFrame(mouth);
+}
+
+int FloatingCharacter::mouthFrame(int playedMs)
+{
+    // The lips shaped for the sounds, when the voice told them and the character draws them.
+    if (!m_utterance.sounds.isEmpty() && !m_namedMouths.isEmpty()) {
+        // Nothing is heard before the sound output starts, however long that takes.
+        MouthPose pose = playedMs > 0 ? MouthShapes::at(m_utterance, playedMs + kMouthLeadMs) : MouthPose();
+        // A sound's own mouth is seen before the glide out of it, even when the clock's first
+        // step comes late in the phrase or a step is missed.
+        if (pose.step > 0 && pose.sound > m_keySound) {
+            pose.step = 0;
+            pose.toward = pose.shape;
+        }
+        if (pose.step == 0)
+            m_keySound = std::max(m_keySound, pose.sound);
+        const int named = m_namedMouths.value(MouthShapes::frameName(pose), -1);
+        if (named >= 0)
+            return named;
+    }
+    if (m_loudMouths.isEmpty())
+        return 0;
     // The loudness between two of its steps, so the mouth moves at every tick of the clock
     // rather than once a step.
     const QList<float> &levels = m_utterance.levels;
@@ -362,15 +447,14 @@ void FloatingCharacter::onProgress(int playedMs)
     const float from = step < levels.size() ? levels.at(step) : 0.f;
     const float to = step + 1 < levels.size() ? levels.at(step + 1) : 0.f;
     const float level = from + (to - from) * along;
-    const int mouths = int(m_animation->frames.size());
-    const int mouth = std::clamp(int(std::lround(level * (mouths - 1))), 0, mouths - 1);
-    if (mouth != m_frame)
-        showFrame(mouth);
+    const int mouths = int(m_loudMouths.size());
+    return m_loudMouths.at(std::clamp(int(std::lround(level * (mouths - 1))), 0, mouths - 1));
 }
 
 void FloatingCharacter::onSpoken()
 {
     m_speechId = 0;
+    m_mouthTimer->stop();
     if (m_balloon->shownText() != m_utterance.text) {
         m_balloon->reveal(m_utterance.text);
         Q_EMIT balloonTextChanged(m_utterance.text);

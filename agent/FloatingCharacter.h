@@ -6,6 +6,8 @@
 #include "agent/CharacterFile.h"
 #include "agent/voice/Utterance.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QPoint>
 #include <QQueue>
@@ -91,6 +93,8 @@ private:
     void moveSmoothly(QPoint to);
     void startSpeaking(const QString &text);
     void onProgress(int playedMs);
+    void onMouthStepMissed();
+    int mouthFrame(int playedMs);
     void onSpoken();
     int scaled(int ms) const;
     QPoint defaultPosition() const;
@@ -113,6 +117,11 @@ private:
     std::function<void()> m_afterAnimation;
     QTimer *m_frameTimer = nullptr;
     QTimer *m_balloonTimer = nullptr;
+    QTimer *m_mouthTimer = nullptr;
+    QElapsedTimer m_sinceProgress;
+    int m_playedMs = 0; // at the last step of the voice's clock
+    int m_mouthMs = 0;  // what the mouth shows, never less than that
+    int m_keySound = -1; // the last sound whose own mouth was shown
     QVariantAnimation *m_move = nullptr;
     QPoint m_position;
 
@@ -120,6 +129,8 @@ private:
     RequestLog *m_log = nullptr;
     quint64 m_speechId = 0;
     Utterance m_utterance;
+    QList<int> m_loudMouths;             // speaking frames by loudness, closed to widest
+    QHash<QString, int> m_namedMouths;   // speaking frames by the mouth they show for a sound
     double m_timeScale = 1.0;
     bool m_audio = true;
 };

@@ -31,6 +31,10 @@ int collect(short *samples, int count, espeak_EVENT *events)
         // The last WORD event has length 0 and names no word.
         if (e->type == espeakEVENT_WORD && e->length > 0)
             u->words.append({e->text_position - 1, e->length, e->audio_position});
+        // The name fills all 8 bytes, unterminated, when it is that long.
+        if (e->type == espeakEVENT_PHONEME)
+            u->sounds.append({QByteArray(e->id.string, qstrnlen(e->id.string, sizeof e->id.string)),
+                              e->audio_position});
     }
     return 0;
 }
@@ -54,7 +58,8 @@ EspeakSynthesizer::~EspeakSynthesizer()
 void EspeakSynthesizer::start()
 {
     // Without DONT_EXIT espeak ends the whole program on a data error.
-    const bool ok = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT)
+    const bool ok = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr,
+                                      espeakINITIALIZE_DONT_EXIT | espeakINITIALIZE_PHONEME_EVENTS)
                     == Utterance::kSampleRate;
     if (ok)
         espeak_SetSynthCallback(collect);

@@ -7,12 +7,18 @@
 #include <QMetaType>
 #include <QString>
 
-// One phrase as the voice produced it: 22050 Hz mono Int16 samples, where each word starts
-// in the audio, and how open the mouth is over time.
+// One phrase as the voice produced it: 22050 Hz mono Int16 samples, where each word and each
+// sound starts in the audio, and how open the mouth is over time.
 struct SpokenWord
 {
     int textStart = 0; // in QString characters
     int textLength = 0;
+    int audioMs = 0;
+};
+
+struct SpokenSound
+{
+    QByteArray phoneme; // the synthesiser's own name for it ("m", "O", "tS", "_:")
     int audioMs = 0;
 };
 
@@ -24,6 +30,7 @@ struct Utterance
     QString text;
     QByteArray pcm;
     QList<SpokenWord> words;
+    QList<SpokenSound> sounds; // empty when the phrase is only paced, not synthesised
     QList<float> levels; // 0..1, one per kLevelStepMs
     int durationMs = 0;
 

@@ -164,6 +164,148 @@ def mouth(kind):
     raise ValueError(kind)
 
 
+# --- lips that follow the sounds -------------------------------------------------------------
+# Each sound class has its own mouth (names as the component knows them), in six openings set
+# by the voice's loudness; between two of them, in-betweens a quarter, half and three quarters of
+# the way so the mouth glides. A mouth is a few numbers, so an in-between is the numbers blended:
+#   w: half width; up, down: the opening above and below the lips' line; ring: how far the
+#   lips push out round it; teeth: depth of the upper teeth showing; tuck: the lower lip drawn
+#   up under the teeth; press: lips pressed together; smile: how much the middle sags below the
+#   corners; square: 0 for a pointed opening, 1 for a round one.
+LIP = "#d9707c"
+LIP_SHAPES = ["rest", "closed", "teeth", "round", "open", "spread", "narrow"]
+LIP_OPENINGS = 6
+LIP_STEPS = 4  # in-betweens at 1/4, 1/2 and 3/4
+
+
+def lip_params(shape, k):
+    f = k / (LIP_OPENINGS - 1)
+    base = dict(w=9.0, up=0.0, down=0.0, ring=0.0, teeth=0.0, tuck=0.0, press=0.0, smile=0.0, square=0.5)
+    if shape == "rest":
+        base.update(smile=3.5)
+    elif shape == "closed":
+        base.update(w=8.0, press=1.0, smile=0.6)
+    elif shape == "teeth":
+        base.update(w=9.5, up=3.4, down=0.6, teeth=3.0, tuck=1.0, square=0.3)
+    elif shape == "round":
+        base.update(w=lerp(4.6, 6.4, f), up=lerp(3.0, 6.2, f), down=lerp(3.4, 7.0, f), ring=2.8, square=1.0)
+    elif shape == "open":
+        base.update(w=lerp(9.8, 11.2, f), up=lerp(3.2, 6.6, f), down=lerp(4.6, 10.0, f), teeth=2.2, square=0.65)
+    elif shape == "spread":
+        base.update(w=lerp(11.8, 13.2, f), up=lerp(1.8, 3.0, f), down=lerp(2.2, 4.4, f), teeth=2.3, smile=-0.6,
+                    square=0.15)
+    elif shape == "narrow":
+        base.update(w=lerp(8.4, 9.4, f), up=lerp(1.4, 2.4, f), down=lerp(1.6, 3.2, f), teeth=1.7, square=0.35)
+    else:
+        raise ValueError(shape)
+    return base
+
+
+def lips(q):
+    y = MOUTH_Y + 1
+    w, e = q["w"], lerp(1.35, 2.6, q["square"])
+    n = 24
+
+    def across(scale=1.0):
+        return [(-1 + 2 * i / n) * scale for i in range(n + 1)]
+
+    def s(u):
+        return max(0.0, 1 - abs(u) ** e) ** (1 / e)
+
+    def mid(u):
+        return y + q["smile"] * (1 - u * u)
+
+    def top(u, grow=0.0):
+        return mid(u) - (q["up"] + grow) * s(u)
+
+    def bottom(u, grow=0.0):
+        return mid(u) + (q["down"] + grow) * s(u)
+
+    def poly(upper, lower, us, wide):
+        points = [(CX + u * wide, upper(u)) for u in us] + [(CX + u * wide, lower(u)) for u in reversed(us)]
+        return pts(points)
+
+    out = []
+    opening = q["up"] + q["down"]
+    if q["ring"] > 0.3:
+        g = q["ring"]
+        out.append(f'<polygon points="{poly(lambda u: top(u, g), lambda u: bottom(u, g), across(), w + g)}" '
+                   f'fill="{LIP}" stroke="{INK}" stroke-width="1.7" stroke-linejoin="round"/>')
+    if opening > 0.9:
+        cavity = poly(top, bottom, across(), w)
+        out.append(f'<polygon points="{cavity}" fill="#6b1d2a"/>')
+        if q["down"] > 4:
+            d = q["down"] * 0.45
+            tongue = [u * 0.7 for u in across()]
+            out.append(f'<polygon points="{poly(lambda u: max(top(u), bottom(u) - d * s(u / 0.7)), bottom, tongue, w)}" '
+                       f'fill="#e86a7a"/>')
+        if q["teeth"] > 0.3:
+            # A dark gap stays below the teeth, unless the lower lip comes up to them.
+            t = min(q["teeth"], lerp(0.6, 1.0, q["tuck"]) * opening)
+            band = [u * 0.82 for u in across()]
+            out.append(f'<polygon points="{poly(top, lambda u: min(bottom(u), top(u) + t * s(u / 0.9) ** 0.5), band, w)}" '
+                       f'fill="#ffffff"/>')
+        out.append(f'<polygon points="{cavity}" fill="none" stroke="{INK}" stroke-width="2" '
+                   f'stroke-linejoin="round"/>')
+    else:
+        if q["press"] > 0.1:
+            g = 3.4 * q["press"]
+            out.append(f'<polygon points="{poly(mid, lambda u: mid(u) + g * s(u), [u * 0.85 for u in across()], w)}" '
+                       f'fill="{LIP}" stroke="{INK}" stroke-width="1.4" stroke-linejoin="round"/>')
+        line = " ".join(f"{CX + u * w:.1f},{mid(u):.1f}" for u in across())
+        out.append(f'<polyline points="{line}" fill="none" stroke="{INK}" stroke-width="{2.6 + 0.4 * q["press"]:.1f}" '
+                   f'stroke-linecap="round" stroke-linejoin="round"/>')
+    if q["tuck"] > 0.1:
+        # The lower lip drawn up to the upper teeth: its top where the teeth end.
+        lid = lambda u: top(u) + q["teeth"] * 0.8 + 0.4
+        low = lambda u: bottom(u) + 3.6 * q["tuck"] * s(u)
+        out.append(f'<polygon points="{poly(lid, low, [u * 0.8 for u in across()], w)}" fill="{LIP}" '
+                   f'stroke="{INK}" stroke-width="1.5" stroke-linejoin="round"/>')
+    return "\n".join(out)
+
+
+def lip_between(a, b, step):
+    # Drawn at the middle opening, whatever the two ends.
+    middle = (LIP_OPENINGS - 1) / 2
+    p, q = lip_params(a, middle), lip_params(b, middle)
+    t = step / LIP_STEPS
+    return lips({k: lerp(p[k], q[k], t) for k in p})
+
+
+def lip_part(shape, k):
+    # At rest the speaking mouth is the resting one, exactly; pressed lips and lips under the
+    # teeth are the same however loud the sound.
+    if shape == "rest":
+        return "closed"
+    return f"lip-{shape}-{1 if shape in ('closed', 'teeth') else k}"
+
+
+def lip_parts():
+    parts = {}
+    for shape in LIP_SHAPES:
+        for k in range(LIP_OPENINGS):
+            if lip_part(shape, k) != "closed":
+                parts[f"mouth-{lip_part(shape, k)}"] = lips(lip_params(shape, k))
+    for i, a in enumerate(LIP_SHAPES):
+        for b in LIP_SHAPES[i + 1:]:
+            for step in range(1, LIP_STEPS):
+                parts[f"mouth-lip-{a}-{b}-{step}"] = lip_between(a, b, step)
+    return parts
+
+
+def lip_frames():
+    """Speak's frames after the loudness ones, each named for the mouth it shows."""
+    frames = []
+    for shape in LIP_SHAPES:
+        for k in range(LIP_OPENINGS):
+            frames.append({"parts": figure(mouth=lip_part(shape, k)), "ms": 100, "mouth": f"{shape} {k}"})
+    for i, a in enumerate(LIP_SHAPES):
+        for b in LIP_SHAPES[i + 1:]:
+            for step in range(1, LIP_STEPS):
+                frames.append({"parts": figure(mouth=f"lip-{a}-{b}-{step}"), "ms": 100, "mouth": f"{a} {b} {step}"})
+    return frames
+
+
 def eyes(kind):
     out = []
     for x in (CX - 10, CX + 10):
@@ -679,8 +821,9 @@ def idle():
                 frames.append({"parts": pose(k), "ms": ms})
     return frames
 
-
+LIP_PARTS = lip_parts()
 PARTS = {
+    **LIP_PARTS,
     "body": body(),
     "head": head(),
     "moustache": moustache(),
@@ -701,8 +844,11 @@ PARTS = {
 ANIMATIONS = {
     "Appear": sample(1000, appear),
     "Idle": idle(),
-    # Closed, then wider and wider: the component picks one by the voice's loudness.
-    "Speak": [{"parts": figure(mouth=m), "ms": 100} for m in ["closed"] + [f"say{i}" for i in range(1, len(SPEAK_MOUTHS) + 1)]],
+    # The named mouths of the sounds and their in-betweens, drawn first when he first speaks;
+    # and closed, then wider and wider: the mouths the component picks by the voice's loudness
+    # when it knows no sounds.
+    "Speak": [{"parts": figure(mouth="closed"), "ms": 100}] + lip_frames()
+             + [{"parts": figure(mouth=f"say{i}"), "ms": 100} for i in range(1, len(SPEAK_MOUTHS) + 1)],
     "Announce": sample(1600, announce),
     "Greet": sample(1200, greet),
     "Congratulate": sample(1600, congratulate),

@@ -5,8 +5,9 @@
 #include "agent/AgentControl.h"
 #include "agent/CharacterFile.h"
 #include "agent/windows/CharacterWindow.h"
-#include "agent/windows/FloatingWindows.h"
+#include "agent/voice/MouthShapes.h"
 #include "agent/voice/Utterance.h"
+#include "agent/windows/FloatingWindows.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -64,6 +65,8 @@ private Q_SLOTS:
     void theBalloonTextGrowsWordByWordWithItsPunctuation();
     void mouthLevelsFollowTheLoudness();
     void aPhraseWithoutVoiceIsPacedEvenly();
+    void eachSoundShowsItsLipsFromWhereItIsHeard_data();
+    void eachSoundShowsItsLipsFromWhereItIsHeard();
 };
 
 void TestCharacterFile::theGamesFixedPathLoadsTheBundledWizard()
@@ -234,6 +237,71 @@ void TestCharacterFile::aPhraseWithoutVoiceIsPacedEvenly()
     QVERIFY(u.durationMs > u.words[3].audioMs);
     // The mouth keeps moving for the whole phrase.
     QCOMPARE(u.levels.size() * Utterance::kLevelStepMs, u.durationMs);
+}
+
+void TestCharacterFile::eachSoundShowsItsLipsFromWhereItIsHeard_data()
+{
+    // The phonemes as espeak-ng's Italian voice reports them in its events.
+    QTest::addColumn<QByteArray>("phonemes");
+    QTest::addColumn<QString>("shapes");
+    QTest::newRow("mamma") << QByteArray("m a m m a _: _") << "closed open closed closed open rest rest";
+    QTest::newRow("nove") << QByteArray("n O v e _: _") << "narrow round teeth spread rest rest";
+    QTest::newRow("tre") << QByteArray("t @- * e") << "narrow narrow narrow spread";
+    QTest::newRow("fa") << QByteArray("f a") << "teeth open";
+    QTest::newRow("uno") << QByteArray("u n o") << "round narrow round";
+    QTest::newRow("bravo") << QByteArray("b @- * a v o") << "closed narrow narrow open teeth round";
+    QTest::newRow("campione") << QByteArray("k a m p j o n e") << "narrow open closed closed spread round narrow spread";
+    QTest::newRow("sei, cinque") << QByteArray("s E i _| tS i n k w e") << "narrow spread spread rest narrow spread narrow narrow round spread";
+    QTest::newRow("fa ancora") << QByteArray("f a _| a n k o") << "teeth open rest open narrow narrow round";
+    QTest::newRow("azione, gnomo, uovo") << QByteArray("a ts i ; o n^ O w2 O") << "open narrow spread spread round narrow round round round";
+    QTest::newRow("scegli, zero") << QByteArray("S e l^ I dz E R o ss") << "narrow spread narrow spread narrow spread narrow round narrow";
+}
+
+void TestCharacterFile::eachSoundShowsItsLipsFromWhereItIsHeard()
+{
+    QFETCH(QByteArray, phonemes);
+    QFETCH(QString, shapes);
+    const QList<QByteArray> sounds = phonemes.split(' ');
+    const QStringList expected = shapes.split(QLatin1Char(' '));
+    QCOMPARE(sounds.size(), expected.size());
+    // A word's boundary "_|" takes no time: it starts with the sound after it, as espeak-ng says.
+    Utterance u;
+    int ms = 100;
+    for (const QByteArray &sound : sounds) {
+        u.sounds.append({sound, ms});
+        ms += sound == "_|" ? 0 : 120;
+    }
+    u.durationMs = ms + 50;
+    u.levels = QList<float>(u.durationMs / Utterance::kLevelStepMs + 1, 1.f);
+    const CharacterFile merlin = CharacterFile::load(kMerlinFile);
+    QSet<QString> drawn;
+    for (const CharacterFrame &f : merlin.animation(merlin.speakAnimation)->frames)
+        drawn.insert(f.mouth);
+
+    QCOMPARE(MouthShapes::at(u, 0).shape, MouthShape::Rest);
+    QCOMPARE(MouthShapes::at(u, u.durationMs).shape, MouthShape::Rest);
+    MouthShape previous = MouthShape::Rest;
+    for (int i = 0; i < sounds.size(); ++i) {
+        const QString row = QStringLiteral("%1 (sound %2)").arg(QString::fromUtf8(sounds.at(i))).arg(i);
+        const MouthShape shape = MouthShapes::ofPhoneme(sounds.at(i));
+        QVERIFY2(MouthShapes::name(shape) == expected.at(i), qPrintable(row));
+        if (sounds.at(i) == "_|")
+            continue; // never heard
+        // Its shape where it starts, at the widest; just before, on the way to it from the one before.
+        const int startMs = u.sounds.at(i).audioMs;
+        const MouthPose on = MouthShapes::at(u, startMs);
+        QVERIFY2(on.shape == shape && on.step == 0 && on.opening == MouthShapes::kOpenings - 1, qPrintable(row));
+        const MouthPose before = MouthShapes::at(u, startMs - 1);
+        QVERIFY2(before.shape == previous, qPrintable(row));
+        QVERIFY2(previous == shape ? before.step == 0 : before.toward == shape && before.step == MouthShapes::kGlideSteps - 1,
+                 qPrintable(row));
+        const MouthPose glideStart = MouthShapes::at(u, startMs - MouthShapes::kGlideMs);
+        QVERIFY2(previous == shape || glideStart.step == 1, qPrintable(row));
+        // The wizard draws every one of these mouths.
+        for (const MouthPose &pose : {on, before, glideStart})
+            QVERIFY2(drawn.contains(MouthShapes::frameName(pose)), qPrintable(row + MouthShapes::frameName(pose)));
+        previous = shape;
+    }
 }
 
 QTEST_MAIN(TestCharacterFile)
