@@ -6,6 +6,7 @@
 #include "agent/CharacterFile.h"
 #include "agent/FloatingCharacter.h"
 #include "agent/voice/Voice.h"
+#include "agent/windows/FloatingWindows.h"
 
 #include <QtGlobal>
 
@@ -15,11 +16,13 @@ void initAgentResources()
     Q_INIT_RESOURCE(merlin);
 }
 
-AgentControl::AgentControl(QWidget *gameWindow, QObject *parent, std::unique_ptr<Voice> voice)
+AgentControl::AgentControl(QWidget *gameWindow, QObject *parent, std::unique_ptr<Voice> voice,
+                           std::unique_ptr<WindowStacking> stacking)
     : QObject(parent)
     , m_gameWindow(gameWindow)
     , m_voice(voice ? std::move(voice) : std::make_unique<Voice>())
     , m_log(RequestLog::pathFromEnvironment(), RequestLog::framePathFromEnvironment())
+    , m_windows(stacking ? std::move(stacking) : std::make_unique<FloatingWindows>())
 {
     initAgentResources();
 }
@@ -46,7 +49,7 @@ void AgentControl::Load(const QString &characterId, const QString &loadKey)
     const QString key = characterId.toLower();
     if (m_characters.count(key))
         return; // already there, perhaps mid-speech: keep it
-    auto character = std::make_unique<FloatingCharacter>(characterId, std::move(file), m_voice->worker(), m_windows, &m_log, this);
+    auto character = std::make_unique<FloatingCharacter>(characterId, std::move(file), m_voice->worker(), *m_windows, &m_log, this);
     character->setTimeScale(m_timeScale);
     character->setAudioEnabled(m_audio);
     FloatingCharacter *c = character.get();
@@ -58,7 +61,7 @@ void AgentControl::Load(const QString &characterId, const QString &loadKey)
     m_characters.emplace(key, std::move(character));
     // The characters stand over the game: they follow its window.
     if (m_gameWindow)
-        m_windows.followGame(m_gameWindow);
+        m_windows->followGame(m_gameWindow);
 }
 
 AgentCharacter &AgentControl::Item(const QString &characterId)

@@ -5,7 +5,7 @@
 #include "character/Agent.h"
 #include "agent/RequestLog.h"
 #include "agent/voice/Voice.h"
-#include "agent/windows/FloatingWindows.h"
+#include "agent/windows/WindowStacking.h"
 
 #include <QObject>
 #include <QPointer>
@@ -34,16 +34,18 @@ void initAgentResources();
 //   pictures of frames, handed back to the window; started and stopped by the window.
 // Voice starts its threads when the control is made and stops them in stopVoice(), which every
 // way out of the program calls (and which an exit() from inside a library reaches too), or
-// when the control is destroyed. The control's FloatingWindows, on the UI thread, watches the
-// game's window and the application's native events from the first character loaded over a
-// game window until the control goes.
+// when the control is destroyed. The control's window stacking (FloatingWindows), on the UI
+// thread, watches the game's window and the application's native events from the first
+// character loaded over a game window until the control goes.
 class AgentControl : public QObject, public Agent, private AgentCharacters
 {
     Q_OBJECT
 public:
     // The characters stand above `gameWindow` (none: at their default place, over everything).
-    // They speak with `voice`, or with espeak-ng through the sound server when none is given.
-    explicit AgentControl(QWidget *gameWindow, QObject *parent = nullptr, std::unique_ptr<Voice> voice = nullptr);
+    // They speak with `voice`, or with espeak-ng through the sound server when none is given,
+    // and stand where `stacking` puts them, or among the desktop's windows (FloatingWindows).
+    explicit AgentControl(QWidget *gameWindow, QObject *parent = nullptr, std::unique_ptr<Voice> voice = nullptr,
+                          std::unique_ptr<WindowStacking> stacking = nullptr);
     ~AgentControl() override;
 
     AgentCharacters &Characters() override;
@@ -69,7 +71,7 @@ private:
     QPointer<QWidget> m_gameWindow;
     std::unique_ptr<Voice> m_voice; // outlives the characters, which speak through it
     RequestLog m_log;               // outlives the characters, which write to it
-    FloatingWindows m_windows;      // outlives the characters' windows, which it stacks
+    std::unique_ptr<WindowStacking> m_windows; // outlives the characters' windows, which it stacks
     std::map<QString, std::unique_ptr<FloatingCharacter>> m_characters; // key: lower-case id
     double m_timeScale = 1.0;
     bool m_audio = true;

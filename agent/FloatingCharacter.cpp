@@ -6,7 +6,7 @@
 #include "agent/RequestLog.h"
 #include "agent/windows/BalloonWindow.h"
 #include "agent/windows/CharacterWindow.h"
-#include "agent/windows/FloatingWindows.h"
+#include "agent/windows/WindowStacking.h"
 #include "agent/voice/MouthShapes.h"
 #include "agent/voice/VoiceWorker.h"
 
@@ -49,7 +49,7 @@ QString FloatingCharacter::Request::describe() const
 }
 
 FloatingCharacter::FloatingCharacter(const QString &id, CharacterFile file, VoiceWorker *voice,
-                                     FloatingWindows &windows, RequestLog *log, QObject *parent)
+                                     WindowStacking &windows, RequestLog *log, QObject *parent)
     : QObject(parent)
     , m_windows(windows)
     , m_id(id)

@@ -17,7 +17,7 @@
 
 class BalloonWindow;
 class CharacterWindow;
-class FloatingWindows;
+class WindowStacking;
 class QTimer;
 class RequestLog;
 class QVariantAnimation;
@@ -31,7 +31,7 @@ class FloatingCharacter : public QObject, public AgentCharacter
 public:
     // `voice` lives on a thread of its own; it, `windows` (which stacks the character's
     // windows) and `log` (none: requests are not logged) outlive the character.
-    FloatingCharacter(const QString &id, CharacterFile file, VoiceWorker *voice, FloatingWindows &windows,
+    FloatingCharacter(const QString &id, CharacterFile file, VoiceWorker *voice, WindowStacking &windows,
                       RequestLog *log, QObject *parent = nullptr);
     ~FloatingCharacter() override;
 
@@ -99,7 +99,7 @@ private:
     int scaled(int ms) const;
     QPoint defaultPosition() const;
 
-    FloatingWindows &m_windows;
+    WindowStacking &m_windows;
     QString m_id;
     CharacterFile m_file;
     std::unique_ptr<CharacterWindow> m_window;

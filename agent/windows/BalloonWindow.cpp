@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "agent/windows/BalloonWindow.h"
-#include "agent/windows/FloatingWindows.h"
+#include "agent/windows/WindowStacking.h"
 
 #include <QBitmap>
 #include <QGuiApplication>
@@ -20,7 +20,7 @@ const QColor kInk(0x1d, 0x24, 0x4a);
 const QColor kPaper(0xff, 0xfd, 0xf2);
 } // namespace
 
-BalloonWindow::BalloonWindow(FloatingWindows &windows)
+BalloonWindow::BalloonWindow(WindowStacking &windows)
     : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool
                            | Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint)
     , m_windows(windows)

@@ -10,7 +10,7 @@
 // The speech balloon: a shaped window of its own beside the character. It is sized for the
 // whole phrase up front, so it does not jump about while the words appear; long phrases turn
 // over in pages of a few lines, following the voice.
-class FloatingWindows;
+class WindowStacking;
 
 class BalloonWindow : public QWidget
 {
@@ -19,7 +19,7 @@ public:
     static constexpr int kLinesPerPage = 4;
 
     // Placed among the desktop's windows by `windows`, which outlives it.
-    explicit BalloonWindow(FloatingWindows &windows);
+    explicit BalloonWindow(WindowStacking &windows);
     ~BalloonWindow() override;
 
     // Shows the empty balloon for `text` beside `character` (its screen rectangle), the tail
@@ -40,7 +40,7 @@ private:
     void place(const QRect &character, const QPoint &face);
     QPainterPath outline() const;
 
-    FloatingWindows &m_windows;
+    WindowStacking &m_windows;
     QString m_text;
     QString m_shown;
     QFont m_font;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Tirlindo developers
 #include "agent/windows/CharacterWindow.h"
-#include "agent/windows/FloatingWindows.h"
+#include "agent/windows/WindowStacking.h"
 
 #include <QPainter>
 #include <QThread>
@@ -34,7 +34,7 @@ QSet<QByteArray> keptLooks(const CharacterFile &character)
 
 } // namespace
 
-CharacterWindow::CharacterWindow(const CharacterFile &character, FloatingWindows &windows)
+CharacterWindow::CharacterWindow(const CharacterFile &character, WindowStacking &windows)
     : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool
                            | Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint)
     , m_character(character)

@@ -11,7 +11,7 @@
 #include <QWidget>
 #include <memory>
 
-class FloatingWindows;
+class WindowStacking;
 class QThread;
 
 // The character's own floating window: frameless, above the others, and cut to the shape of
@@ -29,7 +29,7 @@ public:
     static constexpr int kDrawAhead = 12;
 
     // Placed among the desktop's windows by `windows`, which outlives it.
-    CharacterWindow(const CharacterFile &character, FloatingWindows &windows);
+    CharacterWindow(const CharacterFile &character, WindowStacking &windows);
     ~CharacterWindow() override;
 
     void setCharacterHeight(int pixels);

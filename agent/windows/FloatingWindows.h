@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: Tirlindo developers
 #pragma once
 
+#include "agent/windows/WindowStacking.h"
+
 #include <QAbstractNativeEventFilter>
 #include <QHash>
 #include <QObject>
@@ -20,7 +22,7 @@ class QWidget;
 // another program is in front);
 // away while the game is minimised or hidden; and marked for compositors as windows that
 // cast no shadow. On Wayland they are tooltip-like windows of the game window.
-class FloatingWindows : public QObject, public QAbstractNativeEventFilter
+class FloatingWindows : public QObject, public QAbstractNativeEventFilter, public WindowStacking
 {
     Q_OBJECT
 public:
@@ -28,15 +30,10 @@ public:
     // Lets go of the game's window, the application's native events and its state.
     ~FloatingWindows() override;
 
-    // Takes a floating window into the game's care; those adopted later stack above those
-    // adopted earlier (the balloon above the wizard). The window is destroyed first.
-    void adopt(QWidget *window);
-    // The game's top-level window the floating windows belong to.
-    void followGame(QWidget *game);
-    // Shows the window (unless the game is away) and stacks it in its place.
-    void show(QWidget *window);
-    // Puts the adopted windows back in their place above the game.
-    void restack();
+    void adopt(QWidget *window) override;
+    void followGame(QWidget *game) override;
+    void show(QWidget *window) override;
+    void restack() override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

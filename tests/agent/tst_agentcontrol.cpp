@@ -7,6 +7,7 @@
 #include "agent/voice/Voice.h"
 #include "agent/windows/BalloonWindow.h"
 #include "agent/windows/CharacterWindow.h"
+#include "agent/windows/WindowStacking.h"
 #include "agent/FloatingCharacter.h"
 
 #include <QFile>
@@ -18,6 +19,25 @@
 
 namespace {
 constexpr int kTimeout = 20000;
+
+// A desktop where the game is always away (minimised): windows are shown only if the stacking
+// shows them, which it never does here; every time one appears is counted.
+class AwayStacking : public WindowStacking, public QObject
+{
+public:
+    void adopt(QWidget *window) override { window->installEventFilter(this); }
+    void followGame(QWidget *) override {}
+    void show(QWidget *window) override { askedToShow << window; }
+    void restack() override {}
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        appeared += event->type() == QEvent::Show;
+        return false;
+    }
+
+    QList<QWidget *> askedToShow;
+    int appeared = 0;
+};
 }
 
 class TestAgentControl : public QObject
@@ -43,6 +63,7 @@ private Q_SLOTS:
     void longTextsWrapInsideABalloonOnTheScreen_data();
     void longTextsWrapInsideABalloonOnTheScreen();
     void aNewExerciseLeavesTheWizardOneExerciseBehindAtMost();
+    void noRequestShowsAWindowBehindTheStackingsBack();
 
 private:
     void issueRoutine(const QString &routine);
@@ -403,6 +424,21 @@ void TestAgentControl::longTextsWrapInsideABalloonOnTheScreen()
                                                                  .arg(balloon->height()).arg(balloon->x()).arg(balloon->y())));
     QVERIFY(balloon->width() <= 300);
     m_control.reset(); // no need to hear all of it
+}
+
+void TestAgentControl::noRequestShowsAWindowBehindTheStackingsBack()
+{
+    auto stacking = std::make_unique<AwayStacking>();
+    AwayStacking *away = stacking.get();
+    m_control = std::make_unique<AgentControl>(nullptr, nullptr, std::make_unique<Voice>(std::make_unique<EspeakSynthesizer>(), nullptr),
+                                               std::move(stacking));
+    m_control->setTimeScale(0.05);
+    m_control->Characters().Load(kMerlinId, kMerlinFile);
+    issueRoutine(QStringLiteral("I1"));
+    issueRoutine(QStringLiteral("D3"));
+    waitUntilIdle();
+    QVERIFY(away->askedToShow.contains(floating()->window()));
+    QCOMPARE(away->appeared, 0);
 }
 
 QTEST_MAIN(TestAgentControl)
