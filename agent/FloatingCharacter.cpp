@@ -439,14 +439,7 @@ int FloatingCharacter::mouthFrame(int playedMs)
     }
     if (m_loudMouths.isEmpty())
         return 0;
-    // The loudness between two of its steps, so the mouth moves at every tick of the clock
-    // rather than once a step.
-    const QList<float> &levels = m_utterance.levels;
-    const int step = playedMs / Utterance::kLevelStepMs;
-    const float along = float(playedMs % Utterance::kLevelStepMs) / Utterance::kLevelStepMs;
-    const float from = step < levels.size() ? levels.at(step) : 0.f;
-    const float to = step + 1 < levels.size() ? levels.at(step + 1) : 0.f;
-    const float level = from + (to - from) * along;
+    const float level = UtteranceText::levelAt(m_utterance, playedMs);
     const int mouths = int(m_loudMouths.size());
     return m_loudMouths.at(std::clamp(int(std::lround(level * (mouths - 1))), 0, mouths - 1));
 }

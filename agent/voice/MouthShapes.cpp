@@ -63,18 +63,6 @@ QString name(MouthShape shape)
     return {};
 }
 
-namespace {
-int openingAt(const QList<float> &levels, int playedMs)
-{
-    const int step = playedMs / Utterance::kLevelStepMs;
-    const float along = float(playedMs % Utterance::kLevelStepMs) / Utterance::kLevelStepMs;
-    const float from = step < levels.size() ? levels.at(step) : 0.f;
-    const float to = step + 1 < levels.size() ? levels.at(step + 1) : 0.f;
-    const float level = from + (to - from) * along;
-    return std::clamp(int(level * kOpenings), 0, kOpenings - 1);
-}
-} // namespace
-
 MouthPose at(const Utterance &u, int playedMs)
 {
     MouthPose pose;
@@ -88,7 +76,7 @@ MouthPose at(const Utterance &u, int playedMs)
     pose.shape = next == sounds.cbegin() ? MouthShape::Rest : ofPhoneme(std::prev(next)->phoneme);
     pose.toward = pose.shape;
     pose.sound = int(std::distance(sounds.cbegin(), next)) - 1;
-    pose.opening = openingAt(u.levels, playedMs);
+    pose.opening = std::clamp(int(UtteranceText::levelAt(u, playedMs) * kOpenings), 0, kOpenings - 1);
     if (next == sounds.cend())
         return pose;
     // Of sounds that start together (a word's boundary "_|" and its first sound), the last is heard.

@@ -49,6 +49,16 @@ QList<float> mouthLevels(const QByteArray &pcm)
     return levels;
 }
 
+float levelAt(const Utterance &u, int playedMs)
+{
+    const QList<float> &levels = u.levels;
+    const int step = playedMs / Utterance::kLevelStepMs;
+    const float along = float(playedMs % Utterance::kLevelStepMs) / Utterance::kLevelStepMs;
+    const float from = step < levels.size() ? levels.at(step) : 0.f;
+    const float to = step + 1 < levels.size() ? levels.at(step + 1) : 0.f;
+    return from + (to - from) * along;
+}
+
 void soften(QByteArray &pcm)
 {
     // Fourth-order Butterworth low-pass as two biquads: speech keeps its consonants up to

@@ -48,6 +48,10 @@ QString revealedUpTo(const Utterance &u, int playedMs);
 // Loudness envelope of the samples, normalised to the loudest step.
 QList<float> mouthLevels(const QByteArray &pcm);
 
+// The loudness at `playedMs`, between two steps of the envelope, so the mouth moves at every
+// step of the voice's clock rather than once an envelope step.
+float levelAt(const Utterance &u, int playedMs);
+
 // Takes the synthetic hiss and buzz off the voice: a gentle low-pass that leaves speech
 // clear, and a level that never reaches full scale.
 void soften(QByteArray &pcm);
