@@ -4,11 +4,11 @@
 
 #include "base/RuntimeError.h"
 #include "agent/RequestLog.h"
+#include "agent/voice/MouthShapes.h"
+#include "agent/voice/VoiceWorker.h"
 #include "agent/windows/BalloonWindow.h"
 #include "agent/windows/CharacterWindow.h"
 #include "agent/windows/WindowStacking.h"
-#include "agent/voice/MouthShapes.h"
-#include "agent/voice/VoiceWorker.h"
 
 #include <QGuiApplication>
 #include <QScreen>
