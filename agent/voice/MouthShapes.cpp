@@ -44,23 +44,10 @@ MouthShape ofPhoneme(const QByteArray &phoneme)
 
 QString name(MouthShape shape)
 {
-    switch (shape) {
-    case MouthShape::Rest:
-        return QStringLiteral("rest");
-    case MouthShape::Closed:
-        return QStringLiteral("closed");
-    case MouthShape::Teeth:
-        return QStringLiteral("teeth");
-    case MouthShape::Round:
-        return QStringLiteral("round");
-    case MouthShape::Open:
-        return QStringLiteral("open");
-    case MouthShape::Spread:
-        return QStringLiteral("spread");
-    case MouthShape::Narrow:
-        return QStringLiteral("narrow");
-    }
-    return {};
+    // In the order of MouthShape.
+    static constexpr const char *kNames[] = {"rest", "closed", "teeth", "round", "open", "spread", "narrow"};
+    static_assert(std::size(kNames) == size_t(MouthShape::Narrow) + 1);
+    return QLatin1String(kNames[size_t(shape)]);
 }
 
 MouthPose at(const Utterance &u, int playedMs)
