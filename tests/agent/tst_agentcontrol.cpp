@@ -66,6 +66,7 @@ private Q_SLOTS:
     void noRequestShowsAWindowBehindTheStackingsBack();
 
 private:
+    void makeControl(std::unique_ptr<WindowStacking> stacking);
     void issueRoutine(const QString &routine);
     AgentCharacter &merlin() { return m_control->Characters().Item(kMerlinId); }
     FloatingCharacter *floating() { return m_control->character(kMerlinId); }
@@ -76,8 +77,14 @@ private:
 
 void TestAgentControl::init()
 {
+    makeControl(nullptr);
+}
+
+void TestAgentControl::makeControl(std::unique_ptr<WindowStacking> stacking)
+{
     // No sound server is touched: the silent pacing is what these tests check.
-    m_control = std::make_unique<AgentControl>(nullptr, nullptr, std::make_unique<Voice>(std::make_unique<EspeakSynthesizer>(), nullptr));
+    m_control = std::make_unique<AgentControl>(nullptr, nullptr, std::make_unique<Voice>(std::make_unique<EspeakSynthesizer>(), nullptr),
+                                               std::move(stacking));
     m_control->setTimeScale(0.05);
     m_control->Characters().Load(kMerlinId, kMerlinFile);
 }
@@ -438,10 +445,7 @@ void TestAgentControl::noRequestShowsAWindowBehindTheStackingsBack()
 {
     auto stacking = std::make_unique<AwayStacking>();
     AwayStacking *away = stacking.get();
-    m_control = std::make_unique<AgentControl>(nullptr, nullptr, std::make_unique<Voice>(std::make_unique<EspeakSynthesizer>(), nullptr),
-                                               std::move(stacking));
-    m_control->setTimeScale(0.05);
-    m_control->Characters().Load(kMerlinId, kMerlinFile);
+    makeControl(std::move(stacking));
     issueRoutine(QStringLiteral("I1"));
     issueRoutine(QStringLiteral("D3"));
     waitUntilIdle();
